@@ -1,0 +1,60 @@
+#include "model/generation.h"
+
+#include "model/errors.h"
+#include "model/extended.h"
+
+namespace model {
+namespace {
+
+// trunc(|q|) > MaxSubdivisions exactly when |q| >= MaxSubdivisions + 1; comparing before
+// any integer conversion keeps quotients up to about 1e632 well defined.
+constexpr Extended kFirstExcessiveQuotient = Extended::FromInteger(MaxSubdivisions + 1);
+
+// Appends the n - 1 inner values of the segment from a to b, cut into n steps.
+void AppendInnerValues(double a, Extended difference, std::size_t n,
+                       std::vector<double>& loadingProcess) {
+  const Extended step(
+      (difference / Extended::FromInteger(static_cast<std::uint64_t>(n))).ToDouble());
+  const Extended start(a);
+  const std::size_t first = loadingProcess.size();
+  loadingProcess.resize(first + n - 1);
+  double* out = loadingProcess.data() + first;
+  for (std::size_t j = 1; j < n; ++j) {
+    out[j - 1] = (start + Extended::FromInteger(static_cast<std::uint64_t>(j)) * step).ToDouble();
+  }
+}
+
+}  // namespace
+
+GenerationOutcome GenerateLoadingProcess(const std::vector<double>& peakValues, double spacing,
+                                         std::vector<double>& loadingProcess) {
+  // Only a negative spacing is negated, so that -0 stays a zero divisor like +0.
+  const Extended s = spacing < 0 ? -Extended(spacing) : Extended(spacing);
+  loadingProcess.clear();
+  if (peakValues.empty()) return {GenerationStatus::Completed, 0};
+
+  GenerationOutcome outcome{GenerationStatus::Completed, 0};
+  for (std::size_t k = 0; k + 1 < peakValues.size(); ++k) {
+    const double a = peakValues[k];
+    const double b = peakValues[k + 1];
+    loadingProcess.push_back(a);
+
+    const Extended difference = Extended(b) - Extended(a);
+    if (s.IsZero()) {
+      if (difference.IsZero() || difference.IsNaN()) throw EInvalidOp();
+      throw EZeroDivide();
+    }
+    const Extended quotient = (difference / s).Abs();
+    if (quotient.IsNaN()) throw EInvalidOp();
+    if (quotient >= kFirstExcessiveQuotient) {
+      outcome = {GenerationStatus::LimitExceeded, k};
+      break;
+    }
+    const auto n = static_cast<std::size_t>(quotient.Truncate().ToUInt64());
+    if (n >= 2) AppendInnerValues(a, difference, n, loadingProcess);
+  }
+  loadingProcess.push_back(peakValues.back());
+  return outcome;
+}
+
+}  // namespace model
