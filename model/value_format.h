@@ -2,6 +2,7 @@
 
 // Writing values as text.
 
+#include <cstddef>
 #include <string>
 
 namespace model {
@@ -11,5 +12,12 @@ namespace model {
 // between integer and fraction digits, no digit grouping, "0" for either zero, and "NAN",
 // "INF", "-INF" for the special values.
 std::u16string FormatValue(double value);
+
+// Room enough for every text FormatValue writes ("-1.23456789012346E-308" is the longest).
+inline constexpr std::size_t MaxFormattedValueLength = 24;
+
+// Writes the text of FormatValue(value) to out, which has room for MaxFormattedValueLength
+// code units, and returns its length. For callers that format many values into one buffer.
+std::size_t FormatValueTo(double value, char16_t* out) noexcept;
 
 }  // namespace model
