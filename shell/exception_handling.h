@@ -1,0 +1,40 @@
+#pragma once
+
+// How an error that leaves an event handler reaches the user. Every handler of the window
+// is connected through Guarded, so that no C++ exception unwinds through Qt's own frames:
+// the error is caught at the handler's edge and shown in the application error box, and
+// the program goes on serving events.
+
+#include <concepts>
+#include <exception>
+#include <utility>
+
+namespace model {
+class Exception;
+}
+
+namespace shell {
+
+// Cancels a mouse grab in progress, then shows the error with ShowException. Never throws.
+void HandleException(std::exception_ptr error) noexcept;
+
+// The error as the error box shows it: an error of the program's own type as it is; running
+// out of memory as "Out of memory"; any other kind as an error with an empty message.
+model::Exception ErrorOf(std::exception_ptr error);
+
+// Wraps an event handler so that whatever it throws goes to HandleException. The wrapper
+// takes the arguments the handler takes, so that a signal may pass more than it needs.
+template <typename Handler>
+auto Guarded(Handler handler) {
+  return [handler = std::move(handler)]<typename... Arguments>(Arguments&&... arguments) -> void
+    requires std::invocable<const Handler&, Arguments...>
+  {
+    try {
+      handler(std::forward<Arguments>(arguments)...);
+    } catch (...) {
+      HandleException(std::current_exception());
+    }
+  };
+}
+
+}  // namespace shell

@@ -1,0 +1,53 @@
+#include "tests/shell/modal_script.h"
+
+#include <gtest/gtest.h>
+
+#include <QAbstractItemView>
+#include <QFileDialog>
+#include <QLineEdit>
+#include <utility>
+
+namespace shell::testing {
+
+ModalScript::ModalScript() : override_([this](QDialog& dialog) { return Answer(dialog); }) {}
+
+std::vector<Shown> ModalScript::TakeShown() { return std::exchange(shown_, {}); }
+
+int ModalScript::Answer(QDialog& dialog) {
+  if (auto* box = qobject_cast<QMessageBox*>(&dialog)) {
+    shown_.push_back({Shown::Kind::Box, box->windowTitle(), box->text(), box->icon(), {}});
+    return QMessageBox::Ok;
+  }
+  auto* files = qobject_cast<QFileDialog*>(&dialog);
+  if (files == nullptr) {
+    ADD_FAILURE() << "an unexpected kind of dialog was shown";
+    return QDialog::Rejected;
+  }
+  auto* nameBox = files->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+  shown_.push_back({files->acceptMode() == QFileDialog::AcceptOpen ? Shown::Kind::OpenDialog
+                                                                   : Shown::Kind::SaveDialog,
+                    {}, nameBox != nullptr ? nameBox->text() : QString(), QMessageBox::NoIcon,
+                    files->directory().absolutePath()});
+  if (answers_.empty()) {
+    ADD_FAILURE() << "a file dialog was shown that the test did not expect";
+    return QDialog::Rejected;
+  }
+  const std::optional<QString> answer = answers_.front();
+  answers_.pop_front();
+  if (!answer) return QDialog::Rejected;
+  // As a person would: the name typed over whatever the name box offered (typing there
+  // drops the selection of the file list), then the dialog's own confirmation, which checks
+  // the name.
+  if (nameBox == nullptr) {
+    ADD_FAILURE() << "the file dialog has no name box";
+    return QDialog::Rejected;
+  }
+  if (auto* list = files->findChild<QAbstractItemView*>(QStringLiteral("listView"))) {
+    list->clearSelection();
+  }
+  nameBox->setText(*answer);
+  static_cast<QDialog*>(files)->accept();  // QFileDialog's own, protected there
+  return files->result();
+}
+
+}  // namespace shell::testing

@@ -1,0 +1,47 @@
+#pragma once
+
+// Answers the program's dialogs and boxes in place of a person, through the one seam the
+// program shows them through, and records what was shown.
+
+#include <QMessageBox>
+#include <QString>
+#include <deque>
+#include <optional>
+#include <vector>
+
+#include "shell/modal.h"
+
+namespace shell::testing {
+
+struct Shown {
+  enum class Kind { OpenDialog, SaveDialog, Box };
+  Kind kind;
+  // A box: its caption, text and icon. A file dialog: the folder it starts in and the text
+  // of its name box.
+  QString caption;
+  QString text;
+  QMessageBox::Icon icon = QMessageBox::NoIcon;
+  QString folder;
+};
+
+class ModalScript {
+ public:
+  ModalScript();
+
+  // The next file dialog gets this name typed into its name box and is confirmed.
+  void Choose(const QString& typedName) { answers_.push_back(typedName); }
+  // The next file dialog is cancelled.
+  void Cancel() { answers_.push_back(std::nullopt); }
+
+  // Everything shown since the last call, in order; the record starts anew.
+  std::vector<Shown> TakeShown();
+
+ private:
+  int Answer(QDialog& dialog);
+
+  std::deque<std::optional<QString>> answers_;
+  std::vector<Shown> shown_;
+  ModalOverride override_;
+};
+
+}  // namespace shell::testing
