@@ -1,0 +1,166 @@
+#include <benchmark/benchmark.h>
+
+#include <QFile>
+#include <QFileDialog>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <chrono>
+#include <cstdlib>
+#include <ctime>
+#include <spawn.h>
+#include <string>
+#include <sys/wait.h>
+#include <unistd.h>
+#include <vector>
+
+#include "model/generation.h"
+#include "shell/application.h"
+#include "shell/button.h"
+#include "shell/edit_box.h"
+#include "shell/main_window.h"
+#include "shell/modal.h"
+#include "shell/startup.h"
+
+extern char** environ;
+
+namespace {
+
+std::int64_t MonotonicNanoseconds() {
+  timespec now{};
+  clock_gettime(CLOCK_MONOTONIC, &now);
+  return static_cast<std::int64_t>(now.tv_sec) * 1'000'000'000 + now.tv_nsec;
+}
+
+// Starts the probe and returns the seconds from just before its process was created to
+// the moment its window was first painted, as the probe reports it; a negative value when
+// the probe failed.
+double SecondsToFirstPaint(bool emptyWidget) {
+  int output[2];
+  if (pipe(output) != 0) return -1;
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  posix_spawn_file_actions_adddup2(&actions, output[1], STDOUT_FILENO);
+  posix_spawn_file_actions_addclose(&actions, output[0]);
+  std::string program = SHELL_STARTUP_PROBE;
+  std::string flag = "--empty-widget";
+  char* arguments[] = {program.data(), emptyWidget ? flag.data() : nullptr, nullptr};
+  const std::int64_t start = MonotonicNanoseconds();
+  pid_t child = 0;
+  const int spawned = posix_spawn(&child, program.c_str(), &actions, nullptr, arguments, environ);
+  posix_spawn_file_actions_destroy(&actions);
+  close(output[1]);
+  std::string printed;
+  char buffer[64];
+  for (ssize_t got; spawned == 0 && (got = read(output[0], buffer, sizeof buffer)) > 0;) {
+    printed.append(buffer, static_cast<std::size_t>(got));
+  }
+  close(output[0]);
+  int status = 0;
+  if (spawned != 0 || waitpid(child, &status, 0) != child || !WIFEXITED(status) ||
+      WEXITSTATUS(status) != 0 || printed.empty()) {
+    return -1;
+  }
+  return static_cast<double>(std::stoll(printed) - start) / 1e9;
+}
+
+// From the start of the process to the first paint of the program's window, against an
+// empty QWidget shown the same way.
+void BM_StartToFirstPaint(benchmark::State& state) {
+  setenv("QT_QPA_PLATFORM", "offscreen", 1);
+  double program = 0;
+  double baseline = 0;
+  for (auto _ : state) {
+    const double programSeconds = SecondsToFirstPaint(false);
+    const double baselineSeconds = SecondsToFirstPaint(true);
+    if (programSeconds < 0 || baselineSeconds < 0) {
+      state.SkipWithError("the start-up probe failed");
+      return;
+    }
+    state.SetIterationTime(programSeconds);
+    program += programSeconds;
+    baseline += baselineSeconds;
+  }
+  const auto runs = static_cast<double>(state.iterations());
+  state.counters["program_ms"] = program / runs * 1e3;
+  state.counters["empty_widget_ms"] = baseline / runs * 1e3;
+  state.counters["ratio"] = program / baseline;
+}
+BENCHMARK(BM_StartToFirstPaint)->UseManualTime()->Iterations(10)->Unit(benchmark::kMillisecond);
+
+// Peaks 0, 500, 0, ... with spacing 1: 500 steps per segment, 1,000,001 values in all.
+std::vector<double> MillionValuePeaks() {
+  std::vector<double> peaks;
+  for (int k = 0; k <= 2000; ++k) peaks.push_back(k % 2 == 0 ? 0.0 : 500.0);
+  return peaks;
+}
+
+// The generate command with 1,000,001 values, until the window has repainted, against the
+// generation alone on the same peaks.
+void BM_GenerateCommandAndRepaint(benchmark::State& state) {
+  const std::vector<double> peaks = MillionValuePeaks();
+  QTemporaryDir folder;
+  const QString peakFile = folder.filePath(QStringLiteral("peaks.txt"));
+  {
+    QFile file(peakFile);
+    if (!file.open(QIODevice::WriteOnly)) {
+      state.SkipWithError("cannot write the peak file");
+      return;
+    }
+    for (double peak : peaks) file.write(QByteArray::number(peak) + "\r\n");
+  }
+  shell::TForm1 form;
+  form.show();
+  {
+    const shell::ModalOverride chooser([&peakFile](QDialog& dialog) {
+      auto& files = static_cast<QFileDialog&>(dialog);
+      files.selectFile(peakFile);
+      static_cast<QDialog&>(files).accept();
+      return files.result();
+    });
+    form.btn1->click();
+  }
+  if (form.PeakValues != peaks) {
+    state.SkipWithError("the peak file was not imported");
+    return;
+  }
+  form.edt1->setText(QStringLiteral("1"));
+  form.repaint();
+
+  std::vector<double> alone;
+  double command = 0;
+  double baseline = 0;
+  for (auto _ : state) {
+    const auto commandStart = std::chrono::steady_clock::now();
+    form.btn2->click();
+    form.repaint();
+    const std::chrono::duration<double> commandTime = std::chrono::steady_clock::now() - commandStart;
+    state.SetIterationTime(commandTime.count());
+    command += commandTime.count();
+
+    const auto baselineStart = std::chrono::steady_clock::now();
+    model::GenerateLoadingProcess(peaks, 1.0, alone);
+    benchmark::DoNotOptimize(alone.data());
+    const std::chrono::duration<double> baselineTime = std::chrono::steady_clock::now() - baselineStart;
+    baseline += baselineTime.count();
+  }
+  const auto runs = static_cast<double>(state.iterations());
+  state.counters["values"] = static_cast<double>(form.LoadingProcess.size());
+  state.counters["command_ms"] = command / runs * 1e3;
+  state.counters["generation_alone_ms"] = baseline / runs * 1e3;
+  state.counters["ratio"] = command / baseline;
+}
+BENCHMARK(BM_GenerateCommandAndRepaint)->UseManualTime()->Unit(benchmark::kMillisecond);
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  setenv("QT_QPA_PLATFORM", "offscreen", 0);
+  benchmark::Initialize(&argc, argv);
+  shell::PrepareProcess();
+  shell::TApplication application(argc, argv);
+  shell::PrepareApplication();
+  benchmark::RunSpecifiedBenchmarks();
+  benchmark::Shutdown();
+  return 0;
+}

@@ -1,0 +1,244 @@
+#include "shell/main_window.h"
+
+#include <QCoreApplication>
+#include <QEvent>
+#include <QFont>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QLocale>
+#include <QScreen>
+#include <QShortcut>
+#include <QVBoxLayout>
+#include <algorithm>
+#include <new>
+#include <string>
+
+#include "model/errors.h"
+#include "model/generation.h"
+#include "model/peak_import.h"
+#include "model/process_export.h"
+#include "model/value_text.h"
+#include "shell/button.h"
+#include "shell/chart_views.h"
+#include "shell/edit_box.h"
+#include "shell/exception_handling.h"
+#include "shell/file_dialog.h"
+#include "shell/message_boxes.h"
+#include "shell/regional_settings.h"
+#include "widgets/chart.h"
+#include "widgets/line_series.h"
+
+namespace shell {
+namespace {
+
+const QString kCaption = QStringLiteral("Loading Process Generation (by Orlavin)(20151026)");
+constexpr int kClientWidth = 688;
+constexpr int kClientHeight = 400;
+
+// The window's font; the free Tahoma of the Wine fonts where the desktop has no other,
+// else a face of similar width, so that every caption still fits its control.
+const QStringList kFontFamilies = {QStringLiteral("Tahoma"), QStringLiteral("Liberation Sans"),
+                                   QStringLiteral("DejaVu Sans")};
+constexpr int kFontPixelSize = 11;
+
+const QString kImportCaption = QStringLiteral("Import Peak Step Value");
+const QString kSpacingLabel = QStringLiteral("Division Spacing of Step");
+const QString kInitialSpacing = QStringLiteral("1");
+const QString kGenerateCaption = QStringLiteral("Generate Loading Process");
+const QString kExportCaption = QStringLiteral("Export Loading Process");
+
+const QRect kImportButtonPlace(8, 8, 153, 25);
+const QRect kSpacingLabelPlace(8, 45, 114, 13);
+const QRect kSpacingBoxPlace(8, 70, 153, 21);
+const QRect kGenerateButtonPlace(8, 103, 153, 25);
+const QRect kExportButtonPlace(8, 140, 153, 25);
+
+// The splitter keeps its left and top edges and its distances to the right and bottom
+// edges of the client area; the status bar runs along the bottom at its own height.
+constexpr int kSplitterLeft = 167;
+constexpr int kSplitterTop = 8;
+constexpr int kSplitterRightGap = 9;
+constexpr int kSplitterBottomGap = 35;
+constexpr int kSplitterBarThickness = 4;
+constexpr int kStatusBarHeight = 27;
+
+constexpr int kPeakMarkerSize = 3;
+constexpr int kProcessMarkerSize = 2;
+
+const QString kLimitMessage = QStringLiteral(
+    "Subdivision number is larger than 500! Input larger Division Spacing of Step!");
+const QString kProposedExportName = QStringLiteral("LoadingProcess.txt");
+
+std::u16string PathOf(const QString& fileName) { return fileName.toStdU16String(); }
+
+QString TextOf(const model::Exception& error) {
+  return QString::fromStdU16String(error.Message());
+}
+
+}  // namespace
+
+TForm1::TForm1(QWidget* parent) : QWidget(parent) {
+  BuildControls();
+  const QString programFolder = QCoreApplication::applicationDirPath();
+  dlgOpen1->SetInitialDir(programFolder);
+  dlgSave1->SetInitialDir(programFolder);
+  lnsrsSeries1->SetPointerVisible(true);
+  lnsrsSeries1->SetPointerSize(kPeakMarkerSize);
+  lnsrsSeries1->SetPointerStyle(TLineSeries::PointerStyle::Circle);
+  lnsrsSeries2->SetPointerVisible(true);
+  lnsrsSeries2->SetPointerSize(kProcessMarkerSize);
+  lnsrsSeries2->SetPointerStyle(TLineSeries::PointerStyle::Circle);
+  ConnectHandlers();
+  CentreOnPrimaryScreen();
+}
+
+void TForm1::BuildControls() {
+  setObjectName(QStringLiteral("Form1"));
+  setWindowTitle(kCaption);
+  QFont font;
+  font.setFamilies(kFontFamilies);
+  font.setPixelSize(kFontPixelSize);
+  setFont(font);
+  setBackgroundRole(QPalette::Button);
+  setAutoFillBackground(true);
+  resize(kClientWidth, kClientHeight);
+
+  btn1 = new TButton(kImportCaption, this);
+  btn1->setObjectName(QStringLiteral("btn1"));
+  btn1->setGeometry(kImportButtonPlace);
+  lbl1 = new QLabel(kSpacingLabel, this);
+  lbl1->setObjectName(QStringLiteral("lbl1"));
+  lbl1->setGeometry(kSpacingLabelPlace);
+  edt1 = new TEdit(kInitialSpacing, this);
+  edt1->setObjectName(QStringLiteral("edt1"));
+  edt1->setGeometry(kSpacingBoxPlace);
+  btn2 = new TButton(kGenerateCaption, this);
+  btn2->setObjectName(QStringLiteral("btn2"));
+  btn2->setGeometry(kGenerateButtonPlace);
+  btn3 = new TButton(kExportCaption, this);
+  btn3->setObjectName(QStringLiteral("btn3"));
+  btn3->setGeometry(kExportButtonPlace);
+
+  rzspltr1 = new QWidget(this);
+  rzspltr1->setObjectName(QStringLiteral("rzspltr1"));
+  cht1 = CreatePeakChart(rzspltr1);
+  cht1->setObjectName(QStringLiteral("cht1"));
+  lnsrsSeries1 = &cht1->Series();
+  lnsrsSeries1->setObjectName(QStringLiteral("lnsrsSeries1"));
+  cht2 = CreateProcessChart(rzspltr1);
+  cht2->setObjectName(QStringLiteral("cht2"));
+  lnsrsSeries2 = &cht2->Series();
+  lnsrsSeries2->setObjectName(QStringLiteral("lnsrsSeries2"));
+  auto* panes = new QVBoxLayout(rzspltr1);
+  panes->setContentsMargins(0, 0, 0, 0);
+  panes->setSpacing(kSplitterBarThickness);
+  panes->addWidget(cht1);
+  panes->addWidget(cht2);
+
+  rzstsbr1 = new QWidget(this);
+  rzstsbr1->setObjectName(QStringLiteral("rzstsbr1"));
+
+  dlgOpen1 = new TFileDialog(TFileDialog::Kind::Open, this);
+  dlgOpen1->setObjectName(QStringLiteral("dlgOpen1"));
+  dlgSave1 = new TFileDialog(TFileDialog::Kind::Save, this);
+  dlgSave1->setObjectName(QStringLiteral("dlgSave1"));
+
+  // Tab visits "Generate" before the spacing box above it.
+  setTabOrder(btn1, btn2);
+  setTabOrder(btn2, edt1);
+  setTabOrder(edt1, btn3);
+  setTabOrder(btn3, rzstsbr1);
+  setTabOrder(rzstsbr1, rzspltr1);
+}
+
+void TForm1::ConnectHandlers() {
+  connect(btn1, &QPushButton::clicked, this, Guarded([this] { btn1Click(); }));
+  connect(btn2, &QPushButton::clicked, this, Guarded([this] { btn2Click(); }));
+  connect(btn3, &QPushButton::clicked, this, Guarded([this] { btn3Click(); }));
+  // "Import" is the window's cancel button: Esc without Shift, Ctrl or Alt clicks it.
+  auto* cancel = new QShortcut(QKeySequence(Qt::Key_Escape), this);
+  connect(cancel, &QShortcut::activated, btn1, &QPushButton::click);
+}
+
+void TForm1::CentreOnPrimaryScreen() {
+  const QScreen* screen = QGuiApplication::primaryScreen();
+  if (screen == nullptr) return;
+  const QRect whole = screen->geometry();
+  const QRect desktop = screen->virtualGeometry();
+  const QSize outer = frameGeometry().size();
+  const int left = std::max(whole.left() + (whole.width() - outer.width()) / 2, desktop.left());
+  const int top = std::max(whole.top() + (whole.height() - outer.height()) / 2, desktop.top());
+  move(left, top);
+}
+
+void TForm1::resizeEvent(QResizeEvent* event) {
+  rzspltr1->setGeometry(kSplitterLeft, kSplitterTop,
+                        std::max(0, width() - kSplitterLeft - kSplitterRightGap),
+                        std::max(0, height() - kSplitterTop - kSplitterBottomGap));
+  rzstsbr1->setGeometry(0, height() - kStatusBarHeight, width(), kStatusBarHeight);
+  QWidget::resizeEvent(event);
+}
+
+void TForm1::changeEvent(QEvent* event) {
+  if (event->type() == QEvent::LocaleChange) {
+    TakeRegionalMarks(QLocale::system());
+    // The chart labels are written with the marks.
+    update();
+  }
+  QWidget::changeEvent(event);
+}
+
+void TForm1::btn1Click() {
+  if (!dlgOpen1->Execute()) return;
+  lnsrsSeries1->Clear();
+  lnsrsSeries2->Clear();
+  try {
+    model::ImportPeakFile(PathOf(dlgOpen1->FileName()), PeakValues, LoadingProcess);
+  } catch (const model::Exception& error) {
+    ShowWarning(TextOf(error));
+  } catch (const std::bad_alloc&) {
+    ShowWarning(TextOf(ErrorOf(std::current_exception())));
+  }
+  // Whatever the import read before a failure is drawn as well.
+  DrawSequence(*lnsrsSeries1, PeakValues);
+}
+
+void TForm1::btn2Click() {
+  if (PeakValues.size() < 3) return;
+  double spacing = 0;
+  try {
+    spacing = model::ReadValue(edt1->text().toStdU16String());
+  } catch (const model::Exception& error) {
+    ShowWarning(TextOf(error));
+    return;
+  }
+  lnsrsSeries2->Clear();
+  // A zero spacing ends the command here with an arithmetic fault, which the error box shows.
+  const model::GenerationOutcome outcome =
+      model::GenerateLoadingProcess(PeakValues, spacing, LoadingProcess);
+  if (outcome.status == model::GenerationStatus::LimitExceeded) {
+    ShowWarning(kLimitMessage);
+    edt1->setFocus();
+    // Entering the box selects its text; this holds also while the window system is still
+    // giving the window back its activation, when the focus arrives only afterwards.
+    edt1->selectAll();
+  }
+  DrawSequence(*lnsrsSeries2, LoadingProcess);
+}
+
+void TForm1::btn3Click() {
+  dlgSave1->SetFileName(kProposedExportName);
+  if (!dlgSave1->Execute()) return;
+  try {
+    model::ExportLoadingProcess(PathOf(dlgSave1->FileName()), LoadingProcess);
+  } catch (const model::EStreamError&) {
+    // The file could not be created or written: that is for the error box.
+    throw;
+  } catch (const model::Exception& error) {
+    ShowWarning(TextOf(error));
+  } catch (const std::bad_alloc&) {
+    ShowWarning(TextOf(ErrorOf(std::current_exception())));
+  }
+}
+
+}  // namespace shell

@@ -1,0 +1,64 @@
+#pragma once
+
+// The program's one window: three command buttons, the spacing box, the two charts in
+// their splitter and the status bar, both file dialogs, and the two sequences, which live
+// exactly as long as the window.
+
+#include <QWidget>
+#include <vector>
+
+class QLabel;
+class TChart;
+class TLineSeries;
+
+namespace shell {
+
+class TButton;
+class TEdit;
+class TFileDialog;
+
+class TForm1 : public QWidget {
+  Q_OBJECT
+
+ public:
+  // Builds every control at its place, creates both sequences empty, points both file
+  // dialogs at the executable's folder and makes both series draw circle markers. The
+  // window is centred on the primary screen; it is shown by the caller.
+  explicit TForm1(QWidget* parent = nullptr);
+
+  // The controls, by the names they go by; each is also the Qt object name. The window
+  // owns them.
+  TButton* btn1;
+  QLabel* lbl1;
+  TEdit* edt1;
+  TButton* btn2;
+  TButton* btn3;
+  QWidget* rzspltr1;
+  QWidget* rzstsbr1;
+  TChart* cht1;
+  TChart* cht2;
+  TLineSeries* lnsrsSeries1;
+  TLineSeries* lnsrsSeries2;
+  TFileDialog* dlgOpen1;
+  TFileDialog* dlgSave1;
+
+  // The imported peaks and the generated process. Only the commands change them.
+  std::vector<double> PeakValues;
+  std::vector<double> LoadingProcess;
+
+ protected:
+  void resizeEvent(QResizeEvent* event) override;
+  void changeEvent(QEvent* event) override;
+
+ private:
+  // The three commands, one per button.
+  void btn1Click();
+  void btn2Click();
+  void btn3Click();
+
+  void BuildControls();
+  void ConnectHandlers();
+  void CentreOnPrimaryScreen();
+};
+
+}  // namespace shell

@@ -1,0 +1,78 @@
+#include "shell/startup.h"
+
+#include <QFile>
+#include <QFontDatabase>
+#include <QLocale>
+#include <cstdio>
+#include <optional>
+
+#include "model/errors.h"
+#include "model/fp_environment.h"
+#include "model/unicode.h"
+#include "shell/application.h"
+#include "shell/exception_handling.h"
+#include "shell/main_window.h"
+#include "shell/message_boxes.h"
+#include "shell/regional_settings.h"
+
+namespace shell {
+namespace {
+
+// Debian's free stand-ins for the desktop fonts the window and its status bar name.
+const char* const kDesktopFontFiles[] = {
+    "/usr/share/wine/fonts/tahoma.ttf",
+    "/usr/share/wine/fonts/tahomabd.ttf",
+    "/usr/share/wine/fonts/ms_sans_serif.ttf",
+};
+
+}  // namespace
+
+int RunProgram(int& argc, char** argv) noexcept {
+  try {
+    PrepareProcess();
+    TApplication application(argc, argv);
+    detail::RunShowingErrors([] {
+      PrepareApplication();
+      TForm1 form;
+      form.show();
+      TApplication::exec();
+    });
+  } catch (...) {
+    // Without an application object there is no box to show the error in.
+    try {
+      std::fprintf(stderr, "%s\n",
+                   model::ToUtf8(ErrorOf(std::current_exception()).Message()).c_str());
+    } catch (...) {
+    }
+  }
+  return 0;
+}
+
+void PrepareProcess() {
+  model::EstablishFloatingPointEnvironment();
+  TakeRegionalMarks(QLocale::system());
+}
+
+void PrepareApplication() {
+  for (const char* file : kDesktopFontFiles) {
+    const QString path = QString::fromLatin1(file);
+    if (QFile::exists(path)) QFontDatabase::addApplicationFont(path);
+  }
+}
+
+namespace detail {
+
+void RunShowingErrors(const std::function<void()>& steps) noexcept {
+  try {
+    steps();
+  } catch (...) {
+    try {
+      ShowException(ErrorOf(std::current_exception()));
+    } catch (...) {
+      // Not even the box could be shown; the program ends all the same.
+    }
+  }
+}
+
+}  // namespace detail
+}  // namespace shell

@@ -1,0 +1,30 @@
+#pragma once
+
+// The program from its start to its end.
+
+#include <functional>
+
+namespace shell {
+
+// Establishes the floating-point environment, takes DecimalMark and GroupingMark from the
+// user's regional settings, creates the application object and the main window, and runs
+// the event loop until the window closes. An error that escapes any of this is shown in
+// the application error box. Returns the exit code: 0 on every path.
+int RunProgram(int& argc, char** argv) noexcept;
+
+// What every process of the program does before its application object exists: the
+// floating-point environment first, then the marks of the regional settings.
+void PrepareProcess();
+
+// What the program needs of its application object before a window is built: the free
+// fonts that stand in for the desktop fonts the window asks for, where they are installed.
+void PrepareApplication();
+
+namespace detail {
+
+// Runs steps of the start-up; an error escaping them is shown with ShowException (an error
+// of a foreign kind as one with an empty message). Needs the application object.
+void RunShowingErrors(const std::function<void()>& steps) noexcept;
+
+}  // namespace detail
+}  // namespace shell

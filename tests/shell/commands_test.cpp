@@ -1,0 +1,295 @@
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QTest>
+
+#include "shell/button.h"
+#include "shell/edit_box.h"
+#include "shell/main_window.h"
+#include "tests/shell/qt_printers.h"
+#include "tests/shell/window_fixture.h"
+#include "widgets/line_series.h"
+
+namespace shell {
+namespace {
+
+using testing::Shown;
+using testing::WindowTest;
+using Values = std::vector<double>;
+
+// The window's whole state, as a person sees it and as the commands leave it.
+struct State {
+  Values peaks;
+  Values process;
+  Values upperChart;
+  Values lowerChart;
+
+  friend bool operator==(const State&, const State&) = default;
+};
+
+void PrintTo(const State& state, std::ostream* out) {
+  const auto print = [out](const char* name, const Values& values) {
+    *out << name << " {";
+    for (double value : values) *out << ' ' << value;
+    *out << " } ";
+  };
+  print("peaks", state.peaks);
+  print("process", state.process);
+  print("upper", state.upperChart);
+  print("lower", state.lowerChart);
+}
+
+class CommandTest : public WindowTest {
+ protected:
+  State Now() const {
+    return {form_->PeakValues, form_->LoadingProcess, Drawn(*form_->lnsrsSeries1),
+            Drawn(*form_->lnsrsSeries2)};
+  }
+
+  // Peaks 0, 2, -2, 4 imported and generated with spacing 1: a state that every command
+  // below either keeps or visibly changes.
+  State ImportAndGenerate() {
+    EXPECT_TRUE(Import(WriteFile(QStringLiteral("peaks.txt"), "0\r\n2\r\n-2\r\n4\r\n")).empty());
+    EXPECT_TRUE(Generate(QStringLiteral("1")).empty());
+    const State generated{{0, 2, -2, 4},
+                          kUnitSpacingProcess,
+                          {0, 2, -2, 4},
+                          kUnitSpacingProcess};
+    EXPECT_EQ(Now(), generated);
+    return generated;
+  }
+
+  static void ExpectOneBox(const std::vector<Shown>& shown, QMessageBox::Icon icon,
+                           const QString& text) {
+    ASSERT_EQ(shown.size(), 1u);
+    EXPECT_EQ(shown[0].kind, Shown::Kind::Box);
+    EXPECT_EQ(shown[0].icon, icon);
+    EXPECT_EQ(shown[0].caption, icon == QMessageBox::Warning
+                                    ? QStringLiteral("Warning")
+                                    : QStringLiteral("shell_tests"));
+    EXPECT_EQ(shown[0].text, text);
+  }
+
+  // After any failure the window is still usable: all three buttons work.
+  void ExpectAllButtonsWork() {
+    EXPECT_TRUE(Import(WriteFile(QStringLiteral("again.txt"), "1\n3\n1\n")).empty());
+    EXPECT_TRUE(Generate(QStringLiteral("1")).empty());
+    EXPECT_EQ(form_->LoadingProcess, (Values{1, 2, 3, 2, 1}));
+    const QString exported = PathIn(QStringLiteral("again-out.txt"));
+    script_.Choose(exported);
+    form_->btn3->click();
+    EXPECT_EQ(script_.TakeShown().size(), 1u);
+    QFile file(exported);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_EQ(file.readAll(), QByteArray("1\r\n2\r\n3\r\n2\r\n1\r\n"));
+  }
+
+  const Values kUnitSpacingProcess = {0, 1, 2, 1, 0, -1, -2, -1, 0, 1, 2, 3, 4};
+};
+
+TEST_F(CommandTest, ImportReadsTheFileAndEmptiesTheProcess) {
+  ImportAndGenerate();
+  const std::vector<Shown> shown =
+      Import(WriteFile(QStringLiteral("six.txt"), " 0\n10\t\n-10\n20\n-20\n0\n"));
+  EXPECT_TRUE(shown.empty());
+  const Values peaks = {0, 10, -10, 20, -20, 0};
+  EXPECT_EQ(Now(), (State{peaks, {}, peaks, {}}));
+}
+
+TEST_F(CommandTest, CancelledImportChangesNothing) {
+  const State before = ImportAndGenerate();
+  script_.Cancel();
+  form_->btn1->click();
+  ASSERT_EQ(script_.TakeShown().size(), 1u);
+  EXPECT_EQ(Now(), before);
+}
+
+TEST_F(CommandTest, ImportThatCannotOpenItsFileWarnsAndLeavesEverythingEmpty) {
+  ImportAndGenerate();
+  const QString missing = PathIn(QStringLiteral("missing.txt"));
+  ExpectOneBox(Import(missing), QMessageBox::Warning,
+               QStringLiteral("Cannot open file \"%1\". No such file or directory").arg(missing));
+  EXPECT_EQ(Now(), State{});
+}
+
+TEST_F(CommandTest, ImportStoppedByABadLineKeepsAndDrawsTheLinesBefore) {
+  const struct {
+    const char* name;
+    QByteArray file;
+    Values kept;
+    const char* warning;
+  } rows[] = {
+      {"a word", "1\n2\nthree\n4\n", {1, 2}, "'three' is not a valid floating point value"},
+      {"a blank line", "1\n \n3\n", {1}, "'' is not a valid floating point value"},
+      {"too large for a double", "5\n1e999\n", {5}, "Floating point overflow"},
+      // Failing at the first line still redraws: the upper chart is then empty too.
+      {"the very first line", "x\n1\n2\n", {}, "'x' is not a valid floating point value"},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.name);
+    ImportAndGenerate();
+    ExpectOneBox(Import(WriteFile(QStringLiteral("bad.txt"), row.file)), QMessageBox::Warning,
+                 QString::fromLatin1(row.warning));
+    EXPECT_EQ(Now(), (State{row.kept, {}, row.kept, {}}));
+  }
+}
+
+TEST_F(CommandTest, GenerateWithFewerThanThreePeaksDoesNothingAtAll) {
+  for (const char* file : {"", "1\n", "1\n2\n"}) {
+    SCOPED_TRACE(file);
+    EXPECT_TRUE(Import(WriteFile(QStringLiteral("few.txt"), file)).empty());
+    const State before = Now();
+    form_->btn1->setFocus();
+    // Not even a spacing that is no number is looked at.
+    EXPECT_TRUE(Generate(QStringLiteral("not a number")).empty());
+    EXPECT_EQ(Now(), before);
+    EXPECT_EQ(QApplication::focusWidget(), form_->btn1);
+  }
+}
+
+TEST_F(CommandTest, GenerateWithAnUnreadableSpacingWarnsAndChangesNothing) {
+  const State before = ImportAndGenerate();
+  const struct {
+    const char* spacing;
+    const char* warning;
+  } rows[] = {
+      {"", "'' is not a valid floating point value"},
+      {"  abc\t", "'abc' is not a valid floating point value"},
+      {"1,5", "'1,5' is not a valid floating point value"},
+      {"1e400", "Floating point overflow"},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.spacing);
+    ExpectOneBox(Generate(QString::fromLatin1(row.spacing)), QMessageBox::Warning,
+                 QString::fromLatin1(row.warning));
+    EXPECT_EQ(Now(), before);
+  }
+}
+
+TEST_F(CommandTest, GenerateDrawsTheWholeProcessAndReadsTheSpacingAnew) {
+  const State generated = ImportAndGenerate();
+  const Values seventh = {0, 1, 2, 1.2, 0.4, -0.4, -1.2, -2, -1.25, -0.5, 0.25, 1, 1.75, 2.5, 3.25, 4};
+  // A negative spacing acts as its absolute value, without a word.
+  for (const char* spacing : {" 0.7 ", "-0.7"}) {
+    SCOPED_TRACE(spacing);
+    EXPECT_TRUE(Generate(QString::fromLatin1(spacing)).empty());
+    const State now = Now();
+    EXPECT_EQ(now.peaks, generated.peaks);
+    EXPECT_EQ(now.upperChart, generated.upperChart);
+    ASSERT_EQ(now.process.size(), seventh.size());
+    for (std::size_t i = 0; i < seventh.size(); ++i) EXPECT_NEAR(now.process[i], seventh[i], 1e-12);
+    EXPECT_EQ(now.lowerChart, now.process);
+  }
+}
+
+TEST_F(CommandTest, GenerateBeyondTheLimitWarnsDrawsTheShortenedProcessAndSelectsTheSpacing) {
+  EXPECT_TRUE(Import(WriteFile(QStringLiteral("limit.txt"), "0\n100\n-200\n300\n")).empty());
+  form_->btn2->setFocus();
+  form_->edt1->setText(QStringLiteral("0.5"));
+  form_->btn2->click();
+  ExpectOneBox(script_.TakeShown(), QMessageBox::Warning,
+               QStringLiteral("Subdivision number is larger than 500! Input larger Division "
+                              "Spacing of Step!"));
+  Values shortened;
+  for (int j = 0; j < 200; ++j) shortened.push_back(j * 0.5);
+  shortened.push_back(100);
+  shortened.push_back(300);
+  EXPECT_EQ(Now(), (State{{0, 100, -200, 300}, shortened, {0, 100, -200, 300}, shortened}));
+  EXPECT_TRUE(QTest::qWaitFor([this] { return QApplication::focusWidget() == form_->edt1; }));
+  EXPECT_EQ(form_->edt1->selectedText(), QStringLiteral("0.5"));
+  // The next typing replaces the spacing.
+  QTest::keyClicks(form_->edt1, QStringLiteral("2"));
+  EXPECT_EQ(form_->edt1->text(), QStringLiteral("2"));
+}
+
+TEST_F(CommandTest, ZeroSpacingReachesTheErrorBoxAndTheWindowGoesOn) {
+  const struct {
+    const char* name;
+    QByteArray file;
+    const char* error;
+  } rows[] = {
+      {"rising first segment", "0\n2\n-2\n4\n", "Floating point division by zero."},
+      {"equal first peaks", "3\n3\n-2\n", "Invalid floating point operation."},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.name);
+    EXPECT_TRUE(Import(WriteFile(QStringLiteral("zero.txt"), row.file)).empty());
+    EXPECT_TRUE(Generate(QStringLiteral("1")).empty());
+    const State before = Now();
+    ExpectOneBox(Generate(QStringLiteral("0")), QMessageBox::Critical,
+                 QString::fromLatin1(row.error));
+    EXPECT_EQ(Now(), (State{before.peaks, {before.peaks.front()}, before.upperChart, {}}));
+
+    // An export now writes the first peak alone, although the chart shows nothing.
+    const QString exported = PathIn(QStringLiteral("first-peak.txt"));
+    script_.Choose(exported);
+    form_->btn3->click();
+    EXPECT_EQ(script_.TakeShown().size(), 1u);
+    QFile file(exported);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_EQ(file.readAll(), row.file.left(row.file.indexOf('\n')) + "\r\n");
+  }
+  ExpectAllButtonsWork();
+}
+
+TEST_F(CommandTest, ExportWritesTheProcessAndAlwaysProposesTheSameName) {
+  const State before = ImportAndGenerate();
+  const QString elsewhere = PathIn(QStringLiteral("chosen name"));
+  {
+    QFile existing(elsewhere);
+    ASSERT_TRUE(existing.open(QIODevice::WriteOnly));
+    existing.write("old content that is replaced without a question");
+  }
+  for (int run = 0; run < 2; ++run) {
+    SCOPED_TRACE(run);
+    script_.Choose(elsewhere);
+    form_->btn3->click();
+    const std::vector<Shown> shown = script_.TakeShown();
+    ASSERT_EQ(shown.size(), 1u);
+    EXPECT_EQ(shown[0].kind, Shown::Kind::SaveDialog);
+    EXPECT_EQ(shown[0].text, QStringLiteral("LoadingProcess.txt"));
+    EXPECT_EQ(shown[0].folder, QCoreApplication::applicationDirPath());
+    QFile file(elsewhere);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_EQ(file.readAll(), QByteArray("0\r\n1\r\n2\r\n1\r\n0\r\n-1\r\n-2\r\n-1\r\n0\r\n1\r\n2\r\n3\r\n4\r\n"));
+    EXPECT_EQ(Now(), before);
+  }
+}
+
+TEST_F(CommandTest, CancelledExportChangesNothingAndKeepsTheProposedName) {
+  const State before = ImportAndGenerate();
+  script_.Cancel();
+  form_->btn3->click();
+  ASSERT_EQ(script_.TakeShown().size(), 1u);
+  EXPECT_EQ(form_->dlgSave1->FileName(), QStringLiteral("LoadingProcess.txt"));
+  EXPECT_EQ(Now(), before);
+}
+
+TEST_F(CommandTest, ExportBeforeAnyGenerationWritesAnEmptyFile) {
+  const QString exported = PathIn(QStringLiteral("empty.txt"));
+  script_.Choose(exported);
+  form_->btn3->click();
+  EXPECT_EQ(script_.TakeShown().size(), 1u);
+  EXPECT_EQ(QFileInfo(exported).size(), 0);
+}
+
+TEST_F(CommandTest, ExportThatCannotCreateItsFileReachesTheErrorBox) {
+  const State before = ImportAndGenerate();
+  const QString inMissingFolder = PathIn(QStringLiteral("no such folder/out.txt"));
+  script_.Choose(inMissingFolder);
+  form_->btn3->click();
+  const std::vector<Shown> shown = script_.TakeShown();
+  ASSERT_EQ(shown.size(), 2u);
+  EXPECT_EQ(shown[0].kind, Shown::Kind::SaveDialog);
+  ExpectOneBox({shown[1]}, QMessageBox::Critical,
+               QStringLiteral("Cannot create file \"%1\". No such file or directory.")
+                   .arg(inMissingFolder));
+  EXPECT_FALSE(QFileInfo::exists(inMissingFolder));
+  EXPECT_EQ(Now(), before);
+  ExpectAllButtonsWork();
+}
+
+}  // namespace
+}  // namespace shell

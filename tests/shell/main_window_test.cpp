@@ -1,0 +1,221 @@
+#include "shell/main_window.h"
+
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QFontInfo>
+#include <QFontMetrics>
+#include <QLabel>
+#include <QScreen>
+#include <QStyle>
+#include <QStyleOptionButton>
+#include <QTest>
+
+#include "model/value_text.h"
+#include "shell/button.h"
+#include "shell/edit_box.h"
+#include "shell/file_dialog.h"
+#include "tests/shell/qt_printers.h"
+#include "tests/shell/window_fixture.h"
+#include "widgets/chart.h"
+#include "widgets/line_series.h"
+
+namespace shell {
+namespace {
+
+using testing::Shown;
+using testing::WindowTest;
+
+TEST_F(WindowTest, WindowHasItsCaptionSizeLookAndPlace) {
+  EXPECT_EQ(form_->windowTitle(), QStringLiteral("Loading Process Generation (by Orlavin)(20151026)"));
+  EXPECT_EQ(form_->size(), QSize(688, 400));
+  EXPECT_EQ(form_->backgroundRole(), QPalette::Button);
+  EXPECT_TRUE(form_->autoFillBackground());
+  EXPECT_TRUE(form_->isWindow());
+  EXPECT_FALSE(form_->isMaximized());
+  // A window of its own, with a task-bar entry: not a tool window or a dialog.
+  EXPECT_EQ(form_->windowType(), Qt::Window);
+
+  const QRect screen = QGuiApplication::primaryScreen()->geometry();
+  const QSize outer = form_->frameGeometry().size();
+  EXPECT_EQ(form_->frameGeometry().topLeft(),
+            QPoint(screen.left() + (screen.width() - outer.width()) / 2,
+                   screen.top() + (screen.height() - outer.height()) / 2));
+
+  const QFontInfo font(form_->font());
+  EXPECT_EQ(font.family(), QStringLiteral("Tahoma"));
+  EXPECT_EQ(font.pixelSize(), 11);
+  EXPECT_FALSE(font.bold());
+}
+
+TEST_F(WindowTest, EveryControlSitsAtItsPlaceWithItsCaption) {
+  const struct {
+    const char* name;
+    QRect place;
+    const char* caption;
+  } rows[] = {
+      {"btn1", {8, 8, 153, 25}, "Import Peak Step Value"},
+      {"lbl1", {8, 45, 114, 13}, "Division Spacing of Step"},
+      {"edt1", {8, 70, 153, 21}, "1"},
+      {"btn2", {8, 103, 153, 25}, "Generate Loading Process"},
+      {"btn3", {8, 140, 153, 25}, "Export Loading Process"},
+      {"rzspltr1", {167, 8, 512, 357}, ""},
+      {"rzstsbr1", {0, 373, 688, 27}, ""},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.name);
+    const auto* control = form_->findChild<QWidget*>(QString::fromLatin1(row.name));
+    ASSERT_NE(control, nullptr);
+    EXPECT_EQ(control->geometry(), row.place);
+    EXPECT_EQ(control->font().family(), form_->font().family());
+    EXPECT_EQ(control->font().pixelSize(), 11);
+    const QString caption = QString::fromLatin1(row.caption);
+    if (const auto* button = qobject_cast<const QPushButton*>(control)) {
+      EXPECT_EQ(button->text(), caption);
+      EXPECT_FALSE(button->isDefault());
+      EXPECT_FALSE(button->autoDefault());
+    } else if (const auto* label = qobject_cast<const QLabel*>(control)) {
+      EXPECT_EQ(label->text(), caption);
+    } else if (const auto* edit = qobject_cast<const QLineEdit*>(control)) {
+      EXPECT_EQ(edit->text(), caption);
+    }
+  }
+  for (const char* name : {"cht1", "cht2"}) {
+    SCOPED_TRACE(name);
+    const auto* chart = form_->findChild<QWidget*>(QString::fromLatin1(name));
+    ASSERT_NE(chart, nullptr);
+    EXPECT_EQ(chart->parentWidget(), form_->rzspltr1);
+  }
+  EXPECT_LT(form_->cht1->y(), form_->cht2->y());
+  EXPECT_EQ(form_->findChild<TFileDialog*>(QStringLiteral("dlgOpen1")), form_->dlgOpen1);
+  EXPECT_EQ(form_->findChild<TFileDialog*>(QStringLiteral("dlgSave1")), form_->dlgSave1);
+}
+
+TEST_F(WindowTest, CaptionsFitTheirControlsUnclipped) {
+  for (const TButton* button : {form_->btn1, form_->btn2, form_->btn3}) {
+    SCOPED_TRACE(button->text().toStdString());
+    QStyleOptionButton option;
+    option.initFrom(button);
+    option.text = button->text();
+    const QRect room = button->style()->subElementRect(QStyle::SE_PushButtonContents, &option, button);
+    const QFontMetrics metrics(button->font());
+    EXPECT_LE(metrics.horizontalAdvance(button->text()), room.width());
+    EXPECT_LE(metrics.height(), room.height());
+  }
+  const QFontMetrics metrics(form_->lbl1->font());
+  const QRect room = form_->lbl1->contentsRect();
+  EXPECT_LE(metrics.horizontalAdvance(form_->lbl1->text()), room.width());
+  EXPECT_LE(metrics.height(), room.height());
+  const QRect typing = form_->edt1->rect();
+  EXPECT_LE(QFontMetrics(form_->edt1->font()).height(), typing.height());
+}
+
+TEST_F(WindowTest, StartsEmptyWithCircleMarkersAndDialogsInTheProgramFolder) {
+  EXPECT_TRUE(form_->PeakValues.empty());
+  EXPECT_TRUE(form_->LoadingProcess.empty());
+  EXPECT_EQ(form_->lnsrsSeries1->Count(), 0);
+  EXPECT_EQ(form_->lnsrsSeries2->Count(), 0);
+  EXPECT_EQ(form_->edt1->text(), QStringLiteral("1"));
+  const struct {
+    const char* name;
+    const TLineSeries* series;
+    int size;
+  } markers[] = {{"peaks", form_->lnsrsSeries1, 3}, {"process", form_->lnsrsSeries2, 2}};
+  for (const auto& row : markers) {
+    SCOPED_TRACE(row.name);
+    EXPECT_TRUE(row.series->PointerVisible());
+    EXPECT_EQ(row.series->PointerStyle(), TLineSeries::PointerStyle::Circle);
+    EXPECT_EQ(row.series->PointerSize(), row.size);
+  }
+  EXPECT_EQ(&form_->cht1->Series(), form_->lnsrsSeries1);
+  EXPECT_EQ(&form_->cht2->Series(), form_->lnsrsSeries2);
+  EXPECT_EQ(form_->dlgOpen1->DialogKind(), TFileDialog::Kind::Open);
+  EXPECT_EQ(form_->dlgSave1->DialogKind(), TFileDialog::Kind::Save);
+  EXPECT_EQ(form_->dlgOpen1->InitialDir(), QCoreApplication::applicationDirPath());
+  EXPECT_EQ(form_->dlgSave1->InitialDir(), QCoreApplication::applicationDirPath());
+}
+
+TEST_F(WindowTest, ResizingMovesOnlyTheSplitterAndTheStatusBar) {
+  form_->resize(888, 500);
+  EXPECT_EQ(form_->rzspltr1->geometry(), QRect(167, 8, 712, 457));
+  EXPECT_EQ(form_->rzstsbr1->geometry(), QRect(0, 473, 888, 27));
+  EXPECT_EQ(form_->btn1->geometry(), QRect(8, 8, 153, 25));
+  EXPECT_EQ(form_->btn3->geometry(), QRect(8, 140, 153, 25));
+  // Far too small a window leaves the splitter no room rather than a negative size.
+  form_->resize(100, 30);
+  EXPECT_EQ(form_->rzspltr1->size(), QSize(0, 0));
+  EXPECT_EQ(form_->rzstsbr1->geometry(), QRect(0, 3, 100, 27));
+}
+
+TEST_F(WindowTest, TabVisitsGenerateBeforeTheSpacingBox) {
+  form_->btn1->setFocus();
+  const QWidget* expected[] = {form_->btn2, form_->edt1, form_->btn3, form_->btn1};
+  for (const QWidget* next : expected) {
+    SCOPED_TRACE(next->objectName().toStdString());
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    EXPECT_EQ(QApplication::focusWidget(), next);
+  }
+}
+
+TEST_F(WindowTest, SpacingBoxSelectsItsTextWhenEnteredButNotWhenClicked) {
+  form_->edt1->setText(QStringLiteral("0.25"));
+  form_->btn2->setFocus();
+  QTest::keyClick(form_->btn2, Qt::Key_Tab);
+  ASSERT_EQ(QApplication::focusWidget(), form_->edt1);
+  EXPECT_EQ(form_->edt1->selectedText(), QStringLiteral("0.25"));
+
+  form_->btn3->setFocus();
+  QTest::mouseClick(form_->edt1, Qt::LeftButton, {}, QPoint(4, 10));
+  ASSERT_EQ(QApplication::focusWidget(), form_->edt1);
+  EXPECT_EQ(form_->edt1->selectedText(), QString());
+}
+
+TEST_F(WindowTest, EscStartsTheImportFromAnyControlButNotWithAModifier) {
+  for (QWidget* focus : {static_cast<QWidget*>(form_->btn3), static_cast<QWidget*>(form_->edt1)}) {
+    SCOPED_TRACE(focus->objectName().toStdString());
+    focus->setFocus();
+    script_.Cancel();
+    QTest::keyClick(focus, Qt::Key_Escape);
+    const std::vector<Shown> shown = script_.TakeShown();
+    ASSERT_EQ(shown.size(), 1u);
+    EXPECT_EQ(shown[0].kind, Shown::Kind::OpenDialog);
+  }
+  for (Qt::KeyboardModifier modifier : {Qt::ShiftModifier, Qt::ControlModifier, Qt::AltModifier}) {
+    SCOPED_TRACE(modifier);
+    QTest::keyClick(form_->btn3, Qt::Key_Escape, modifier);
+    EXPECT_TRUE(script_.TakeShown().empty());
+  }
+}
+
+TEST_F(WindowTest, EnterClicksOnlyTheFocusedButton) {
+  form_->edt1->setFocus();
+  QTest::keyClick(form_->edt1, Qt::Key_Return);
+  EXPECT_TRUE(script_.TakeShown().empty());
+
+  form_->btn3->setFocus();
+  script_.Cancel();
+  QTest::keyClick(form_->btn3, Qt::Key_Return);
+  script_.Cancel();
+  QTest::keyClick(form_->btn3, Qt::Key_Enter, Qt::KeypadModifier);
+  const std::vector<Shown> shown = script_.TakeShown();
+  ASSERT_EQ(shown.size(), 2u);
+  EXPECT_EQ(shown[0].kind, Shown::Kind::SaveDialog);
+  EXPECT_EQ(shown[1].kind, Shown::Kind::SaveDialog);
+
+  QTest::keyClick(form_->btn3, Qt::Key_Return, Qt::ControlModifier);
+  EXPECT_TRUE(script_.TakeShown().empty());
+}
+
+TEST_F(WindowTest, ALocaleChangeTakesTheMarksAnew) {
+  const char16_t decimal = model::DecimalMark();
+  const char16_t grouping = model::GroupingMark();
+  model::SetDecimalMark(u'#');
+  model::SetGroupingMark(u'#');
+  QEvent change(QEvent::LocaleChange);
+  QCoreApplication::sendEvent(form_.get(), &change);
+  EXPECT_EQ(model::DecimalMark(), decimal);
+  EXPECT_EQ(model::GroupingMark(), grouping);
+}
+
+}  // namespace
+}  // namespace shell

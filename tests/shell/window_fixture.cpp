@@ -1,0 +1,62 @@
+#include "tests/shell/window_fixture.h"
+
+#include <QFile>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTest>
+
+#include "shell/edit_box.h"
+#include "widgets/line_series.h"
+
+namespace shell::testing {
+
+void WindowTest::SetUp() {
+  ASSERT_TRUE(folder_.isValid());
+  form_ = std::make_unique<TForm1>();
+  form_->show();
+  form_->activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(form_.get()));
+}
+
+void WindowTest::TearDown() {
+  form_.reset();
+  EXPECT_TRUE(script_.TakeShown().empty()) << "a dialog or box that no test looked at";
+}
+
+QString WindowTest::PathIn(const QString& name) const { return folder_.filePath(name); }
+
+QString WindowTest::WriteFile(const QString& name, const QByteArray& bytes) const {
+  const QString path = PathIn(name);
+  QFile file(path);
+  EXPECT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+  EXPECT_EQ(file.write(bytes), bytes.size());
+  return path;
+}
+
+std::vector<Shown> WindowTest::Import(const QString& path) {
+  script_.Choose(path);
+  form_->btn1->click();
+  std::vector<Shown> shown = script_.TakeShown();
+  EXPECT_FALSE(shown.empty());
+  if (shown.empty()) return shown;
+  EXPECT_EQ(shown.front().kind, Shown::Kind::OpenDialog);
+  shown.erase(shown.begin());
+  return shown;
+}
+
+std::vector<Shown> WindowTest::Generate(const QString& spacing) {
+  form_->edt1->setText(spacing);
+  form_->btn2->click();
+  return script_.TakeShown();
+}
+
+std::vector<double> WindowTest::Drawn(const TLineSeries& series) {
+  std::vector<double> values;
+  for (decltype(series.Count()) i = 0; i < series.Count(); ++i) {
+    EXPECT_EQ(series.XValue(i), static_cast<double>(i));
+    values.push_back(series.YValue(i));
+  }
+  return values;
+}
+
+}  // namespace shell::testing

@@ -1,0 +1,41 @@
+#pragma once
+
+// The real main window, shown offscreen and active, with its dialogs and boxes answered
+// by a script, and a fresh folder for the files a test reads and writes.
+
+#include <gtest/gtest.h>
+
+#include <QByteArray>
+#include <QString>
+#include <QTemporaryDir>
+#include <memory>
+#include <vector>
+
+#include "shell/main_window.h"
+#include "tests/shell/modal_script.h"
+
+namespace shell::testing {
+
+class WindowTest : public ::testing::Test {
+ protected:
+  void SetUp() override;
+  void TearDown() override;
+
+  // The path of a file of the folder holding these bytes.
+  QString WriteFile(const QString& name, const QByteArray& bytes) const;
+  QString PathIn(const QString& name) const;
+
+  // Imports the file through the real command and dialog; returns the boxes shown after
+  // the dialog.
+  std::vector<Shown> Import(const QString& path);
+  // Types the spacing into the box and clicks "Generate"; returns the boxes shown.
+  std::vector<Shown> Generate(const QString& spacing);
+
+  static std::vector<double> Drawn(const TLineSeries& series);
+
+  QTemporaryDir folder_;
+  ModalScript script_;
+  std::unique_ptr<TForm1> form_;
+};
+
+}  // namespace shell::testing
