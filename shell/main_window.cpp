@@ -124,11 +124,9 @@ void TForm1::BuildControls() {
   cht1 = CreatePeakChart(rzspltr1);
   cht1->setObjectName(QStringLiteral("cht1"));
   lnsrsSeries1 = &cht1->Series();
-  lnsrsSeries1->setObjectName(QStringLiteral("lnsrsSeries1"));
   cht2 = CreateProcessChart(rzspltr1);
   cht2->setObjectName(QStringLiteral("cht2"));
   lnsrsSeries2 = &cht2->Series();
-  lnsrsSeries2->setObjectName(QStringLiteral("lnsrsSeries2"));
   auto* panes = new QVBoxLayout(rzspltr1);
   panes->setContentsMargins(0, 0, 0, 0);
   panes->setSpacing(kSplitterBarThickness);

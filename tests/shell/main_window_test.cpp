@@ -113,8 +113,8 @@ TEST_F(WindowTest, CaptionsFitTheirControlsUnclipped) {
 TEST_F(WindowTest, StartsEmptyWithCircleMarkersAndDialogsInTheProgramFolder) {
   EXPECT_TRUE(form_->PeakValues.empty());
   EXPECT_TRUE(form_->LoadingProcess.empty());
-  EXPECT_EQ(form_->lnsrsSeries1->Count(), 0);
-  EXPECT_EQ(form_->lnsrsSeries2->Count(), 0);
+  EXPECT_EQ(form_->lnsrsSeries1->Count(), 0u);
+  EXPECT_EQ(form_->lnsrsSeries2->Count(), 0u);
   EXPECT_EQ(form_->edt1->text(), QStringLiteral("1"));
   const struct {
     const char* name;
