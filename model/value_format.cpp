@@ -16,8 +16,7 @@ constexpr std::uint64_t kTenToThe14 = 100'000'000'000'000;
 constexpr std::uint64_t kTenToThe15 = 1'000'000'000'000'000;
 constexpr std::uint64_t kTenToThe18 = 1'000'000'000'000'000'000;
 
-// Written digits are 15 significant ones; more would pretend to a precision a double has
-// not got, and readers of the files rely on exactly this form.
+// Every text holds at most this many significant digits.
 constexpr int kSignificantDigits = 15;
 
 // Fixed notation for a decimal exponent K (0.d1 d2 ... x 10^K) in this range.
@@ -102,7 +101,7 @@ DecimalDigits ToDecimalDigits(double value) {
   WriteEightDigits(static_cast<std::uint32_t>(leading % 100'000'000), digits + 7);
 
   int count = kSignificantDigits;
-  while (digits[count - 1] == '0') --count;
+  while (count > 1 && digits[count - 1] == '0') --count;
   result.count = count;
   return result;
 }
