@@ -26,7 +26,7 @@ class Significand {
  public:
   void Append(unsigned digit) noexcept {
     if (!inExtended_) {
-      if (integer_ < kLastExactlyScalable) {
+      if (integer_ < kIntegerLimit) {
         integer_ = integer_ * 10 + digit;
         return;
       }
@@ -43,8 +43,8 @@ class Significand {
   }
 
  private:
-  // Below this, 10 M + 9 < 2^64.
-  static constexpr std::uint64_t kLastExactlyScalable = 1844674407370955161;
+  // While M is below this, 10 M + 9 < 2^64.
+  static constexpr std::uint64_t kIntegerLimit = 1844674407370955161;
   static constexpr Extended kTen = Extended::FromInteger(10);
 
   std::uint64_t integer_ = 0;
