@@ -14,6 +14,7 @@
 #include <filesystem>
 #include <memory>
 #include <random>
+#include <utility>
 
 #include "model/errors.h"
 #include "model/line_file_internal.h"
@@ -107,35 +108,6 @@ std::u16string FileMessage(std::u16string_view action, std::u16string_view path,
 
 // A NUL inside the name would make the system open a file of a shorter name.
 bool IsNameTheSystemTakes(std::u16string_view path) { return path.find(u'\0') == path.npos; }
-
-std::string ReadFileBytes(std::u16string_view path) {
-  if (!IsNameTheSystemTakes(path)) RaiseOpenError(path, EINVAL);
-  const std::string native = ToUtf8(path);
-  // Non-blocking, so that a pipe without a writer cannot hold up the window.
-  FileDescriptor file(::open(native.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK));
-  if (!file.IsOpen()) RaiseOpenError(path, errno);
-  struct stat status {};
-  if (::fstat(file.Get(), &status) != 0) RaiseOpenError(path, errno);
-  // A folder opens for reading here, but it is not a file to read.
-  if (S_ISDIR(status.st_mode)) RaiseOpenError(path, EISDIR);
-  // Other readers may share the file; a writer that holds it excludes us, and we it.
-  if (::flock(file.Get(), LOCK_SH | LOCK_NB) != 0) RaiseOpenError(path, errno);
-
-  // The file's length when it was opened; a device or pipe has none and reads as empty.
-  const std::size_t length = S_ISREG(status.st_mode) ? static_cast<std::size_t>(status.st_size) : 0;
-  std::string bytes(length, '\0');
-  std::size_t done = 0;
-  while (done < length) {
-    const ssize_t got = ::read(file.Get(), bytes.data() + done, length - done);
-    if (got < 0 && errno == EINTR) continue;
-    if (got < 0) RaiseOpenError(path, errno);
-    // Another program that ignores the lock has cut the file short meanwhile.
-    if (got == 0) break;
-    done += static_cast<std::size_t>(got);
-  }
-  bytes.resize(done);
-  return bytes;
-}
 
 void WriteAll(int descriptor, std::string_view bytes) {
   while (!bytes.empty()) {
@@ -302,45 +274,71 @@ void WriteThroughDanglingLink(std::u16string_view path, const std::string& nativ
 
 }  // namespace
 
-std::u16string ReadTextFile(std::u16string_view path) {
-  const std::string bytes = ReadFileBytes(path);
-  const DetectedEncoding detected = DetectEncoding(bytes);
-  const std::string_view body = std::string_view(bytes).substr(detected.markLength);
+FileBytes ReadFileBytes(std::u16string_view path) {
+  if (!IsNameTheSystemTakes(path)) RaiseOpenError(path, EINVAL);
+  const std::string native = ToUtf8(path);
+  // Non-blocking, so that a pipe without a writer cannot hold up the window.
+  FileDescriptor file(::open(native.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK));
+  if (!file.IsOpen()) RaiseOpenError(path, errno);
+  struct stat status {};
+  if (::fstat(file.Get(), &status) != 0) RaiseOpenError(path, errno);
+  // A folder opens for reading here, but it is not a file to read.
+  if (S_ISDIR(status.st_mode)) RaiseOpenError(path, EISDIR);
+  // Other readers may share the file; a writer that holds it excludes us, and we it.
+  if (::flock(file.Get(), LOCK_SH | LOCK_NB) != 0) RaiseOpenError(path, errno);
 
+  // The file's length when it was opened; a device or pipe has none and reads as empty.
+  const std::size_t length = S_ISREG(status.st_mode) ? static_cast<std::size_t>(status.st_size) : 0;
+  std::string bytes(length, '\0');
+  std::size_t done = 0;
+  while (done < length) {
+    const ssize_t got = ::read(file.Get(), bytes.data() + done, length - done);
+    if (got < 0 && errno == EINTR) continue;
+    if (got < 0) RaiseOpenError(path, errno);
+    // Another program that ignores the lock has cut the file short meanwhile.
+    if (got == 0) break;
+    done += static_cast<std::size_t>(got);
+  }
+  bytes.resize(done);
+  const DetectedEncoding detected = DetectEncoding(bytes);
+  return {std::move(bytes), detected};
+}
+
+std::u16string DecodeMarkedText(std::u16string_view path, const FileBytes& file) {
+  const std::string_view body = file.Body();
+  const bool utf16 = file.detected.encoding != TextEncoding::Utf8;
   std::u16string text;
-  switch (detected.encoding) {
-    case TextEncoding::Utf16LittleEndian:
-    case TextEncoding::Utf16BigEndian:
-      text.resize(body.size() / 2);
-      DecodeUtf16(body, detected.encoding == TextEncoding::Utf16BigEndian, text.data());
-      break;
-    case TextEncoding::Utf8: {
-      text.resize(body.size());
-      const Utf8Decoding decoding = DecodeUtf8(body, text.data());
-      if (!decoding.valid) {
-        RaiseEncodingError(path, u"Invalid UTF-8 sequence", detected.markLength + decoding.count);
-      }
-      text.resize(decoding.count);
-      break;
+  if (utf16) {
+    text.resize(body.size() / 2);
+    DecodeUtf16(body, file.detected.encoding == TextEncoding::Utf16BigEndian, text.data());
+  } else {
+    text.resize(body.size());
+    const Utf8Decoding decoding = DecodeUtf8(body, text.data());
+    if (!decoding.valid) {
+      RaiseEncodingError(path, u"Invalid UTF-8 sequence", file.detected.markLength + decoding.count);
     }
-    case TextEncoding::Windows1252:
-      text.resize(body.size());
-      DecodeWindows1252(body, text.data());
-      break;
+    text.resize(decoding.count);
   }
 
   const std::size_t nul = text.find(u'\0');
   if (nul == text.npos) return text;
-  // NULs that only pad the end are no text; anything after a NUL would be lost unseen.
   if (text.find_first_not_of(u'\0', nul) != text.npos) {
-    const bool two_bytes_per_unit = detected.encoding == TextEncoding::Utf16LittleEndian ||
-                                    detected.encoding == TextEncoding::Utf16BigEndian;
-    // In UTF-8 and Windows-1252 the NUL character is the zero byte and nothing else.
-    const std::size_t offset = two_bytes_per_unit ? 2 * nul : body.find('\0');
-    RaiseEncodingError(path, u"NUL character", detected.markLength + offset);
+    // In UTF-8 the NUL character is the zero byte and nothing else.
+    const std::size_t offset = utf16 ? 2 * nul : body.find('\0');
+    RaiseEncodingError(path, u"NUL character", file.detected.markLength + offset);
   }
   text.resize(nul);
   return text;
+}
+
+std::string_view UnmarkedText(std::u16string_view path, const FileBytes& file) {
+  const std::string_view body = file.Body();
+  const std::size_t nul = body.find('\0');
+  if (nul == body.npos) return body;
+  if (body.find_first_not_of('\0', nul) != body.npos) {
+    RaiseEncodingError(path, u"NUL character", file.detected.markLength + nul);
+  }
+  return body.substr(0, nul);
 }
 
 void WriteFileBytes(std::u16string_view path, std::string_view bytes) {
@@ -381,9 +379,8 @@ void WriteFileBytes(std::u16string_view path, std::string_view bytes) {
 }  // namespace detail
 
 std::vector<std::u16string> ReadLineFile(std::u16string_view path) {
-  const std::u16string text = detail::ReadTextFile(path);
   std::vector<std::u16string> lines;
-  detail::ForEachLine(text, [&lines](std::u16string_view line) { lines.emplace_back(line); });
+  detail::ForEachLineOfFile(path, [&lines](std::u16string_view line) { lines.emplace_back(line); });
   return lines;
 }
 

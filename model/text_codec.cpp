@@ -2,6 +2,7 @@
 
 #include <array>
 #include <cstdint>
+#include <cstring>
 
 namespace model::detail {
 namespace {
@@ -148,7 +149,20 @@ std::size_t DecodeUtf8Replacing(std::string_view bytes, char16_t* out) noexcept 
 
 void DecodeWindows1252(std::string_view bytes, char16_t* out) noexcept {
   const auto* p = reinterpret_cast<const unsigned char*>(bytes.data());
-  for (std::size_t k = 0; k < bytes.size(); ++k) out[k] = kWindows1252[p[k]];
+  const std::size_t size = bytes.size();
+  std::size_t k = 0;
+  // Eight ASCII bytes at a time widen without a table: number files are nearly all ASCII.
+  constexpr std::uint64_t kHighBits = 0x8080808080808080;
+  for (; k + 8 <= size; k += 8) {
+    std::uint64_t word;
+    std::memcpy(&word, p + k, sizeof word);
+    if ((word & kHighBits) == 0) {
+      for (std::size_t j = 0; j < 8; ++j) out[k + j] = p[k + j];
+    } else {
+      for (std::size_t j = 0; j < 8; ++j) out[k + j] = kWindows1252[p[k + j]];
+    }
+  }
+  for (; k < size; ++k) out[k] = kWindows1252[p[k]];
 }
 
 std::size_t EncodeWindows1252(std::u16string_view text, char* out) noexcept {

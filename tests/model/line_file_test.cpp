@@ -7,6 +7,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
@@ -132,6 +133,34 @@ TEST_F(LineFileTest, AnyBytesReadToLinesOrAnEncodingError) {
       }
     } catch (const EEncodingError&) {
     }
+  }
+}
+
+// Long lines of mixed content, where line ends fall anywhere within the words that the
+// reading scans at a time.
+TEST_F(LineFileTest, SplitsLongTextsAsACharacterByCharacterScanWould) {
+  std::mt19937 random(17);
+  const std::string alphabet = "a1 \r\n\xE9\x80";
+  const std::u16string characters = u"a1 \r\n\u00E9\u20AC";
+  for (int round = 0; round < 500; ++round) {
+    std::string bytes;
+    std::u16string text;
+    const std::size_t length = random() % 200;
+    for (std::size_t k = 0; k < length; ++k) {
+      const std::size_t pick = random() % alphabet.size();
+      bytes += alphabet[pick];
+      text += characters[pick];
+    }
+    Lines expected;
+    for (std::size_t k = 0; k < text.size();) {
+      const std::size_t end = std::min(text.find_first_of(u"\r\n", k), text.size());
+      expected.push_back(text.substr(k, end - k));
+      k = end;
+      if (k < text.size() && text[k] == u'\r') ++k;
+      if (k < text.size() && text[k] == u'\n') ++k;
+    }
+    SCOPED_TRACE(testing::PrintToString(bytes));
+    ASSERT_EQ(ReadFromBytes(bytes), expected);
   }
 }
 
