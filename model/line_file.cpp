@@ -315,7 +315,8 @@ std::u16string DecodeMarkedText(std::u16string_view path, const FileBytes& file)
     text.resize(body.size());
     const Utf8Decoding decoding = DecodeUtf8(body, text.data());
     if (!decoding.valid) {
-      RaiseEncodingError(path, u"Invalid UTF-8 sequence", file.detected.markLength + decoding.count);
+      RaiseEncodingError(path, u"Invalid UTF-8 sequence",
+                         file.detected.markLength + decoding.count);
     }
     text.resize(decoding.count);
   }

@@ -42,7 +42,8 @@ inline const char16_t* FindLineEnd(const char16_t* p, const char16_t* end) noexc
 
 // Eight bytes at a time: lines of a peak file are short, but there are millions of them.
 inline const char* FindLineEnd(const char* p, const char* end) noexcept {
-  static_assert(std::endian::native == std::endian::little, "the first byte of a word is its lowest");
+  static_assert(std::endian::native == std::endian::little,
+                "the first byte of a word must be its lowest");
   constexpr std::uint64_t kOnes = 0x0101010101010101;
   constexpr std::uint64_t kHighBits = 0x8080808080808080;
   while (end - p >= 8) {

@@ -384,23 +384,56 @@ TEST_F(LineFileTest, NewFilesTakeTheUmask) {
             static_cast<std::filesystem::perms>(0640));
 }
 
-// A folder that takes no new file still lets its files be overwritten, as before the
-// replacement by renaming existed. Root may write anywhere, so the child process runs as
-// the unprivileged user "nobody" when it starts as root.
-TEST_F(LineFileTest, WritesInPlaceWhenTheFolderTakesNoNewFile) {
-  constexpr uid_t kNobody = 65534;
-  WriteBytes("out.txt", "old");
-  if (::geteuid() == 0) {
-    ASSERT_EQ(::chown(Native("out.txt").c_str(), kNobody, kNobody), 0);
+// Root may write anywhere: checks that need the system to refuse run in a child process,
+// which drops to the unprivileged user "nobody" when it starts as root.
+class UnprivilegedLineFileTest : public LineFileTest {
+ protected:
+  static constexpr uid_t kNobody = 65534;
+
+  // Hands the file over to the user that the check runs as.
+  void GiveAway(const std::string& name) {
+    if (::geteuid() == 0) {
+      ASSERT_EQ(::chown(Native(name).c_str(), kNobody, kNobody), 0);
+    }
   }
+
+  template <typename Check>
+  void ExpectUnprivileged(Check&& check) {
+    EXPECT_EXIT(
+        {
+          if (::geteuid() == 0 && (::setgid(kNobody) != 0 || ::setuid(kNobody) != 0)) {
+            std::_Exit(2);
+          }
+          std::_Exit(check() ? 0 : 1);
+        },
+        testing::ExitedWithCode(0), "");
+  }
+};
+
+// The replacement must not let a rename do what the file's permissions forbid.
+TEST_F(UnprivilegedLineFileTest, AReadOnlyFileStaysAsItWas) {
+  WriteBytes("readonly.txt", "old");
+  GiveAway("readonly.txt");
+  ASSERT_EQ(::chmod(Native("readonly.txt").c_str(), 0444), 0);
+  ASSERT_EQ(::chmod(Folder().c_str(), 0777), 0);
+  ExpectUnprivileged([this] {
+    return ErrorMessage<EFCreateError>([this] { WriteLineFile(Path("readonly.txt"), {u"1"}); }) ==
+           CreateMessage(Native("readonly.txt"), u"Permission denied");
+  });
+  EXPECT_EQ(ReadBytes("readonly.txt"), "old");
+  EXPECT_EQ(Entries(), std::vector<std::string>{"readonly.txt"});
+}
+
+// A folder that takes no new file still lets its files be overwritten, as they could be
+// before replacement by renaming.
+TEST_F(UnprivilegedLineFileTest, WritesInPlaceWhenTheFolderTakesNoNewFile) {
+  WriteBytes("out.txt", "old");
+  GiveAway("out.txt");
   ASSERT_EQ(::chmod(Folder().c_str(), 0555), 0);
-  EXPECT_EXIT(
-      {
-        if (::geteuid() == 0 && (::setgid(kNobody) != 0 || ::setuid(kNobody) != 0)) std::_Exit(2);
-        WriteLineFile(Path("out.txt"), {u"1"});
-        std::_Exit(0);
-      },
-      testing::ExitedWithCode(0), "");
+  ExpectUnprivileged([this] {
+    WriteLineFile(Path("out.txt"), {u"1"});
+    return true;
+  });
   EXPECT_EQ(ReadBytes("out.txt"), "1\r\n");
 }
 
