@@ -36,11 +36,6 @@ AxisMapping::AxisMapping(AxisRange range, int start, int end) noexcept
   if (halfWidth > 0) pixelsPerHalfValue_ = static_cast<double>(end - start) / halfWidth;
 }
 
-double AxisMapping::Position(double value) const noexcept {
-  if (pixelsPerHalfValue_ == 0) return (start_ + end_) * 0.5;
-  return start_ + (value * 0.5 - range_.minimum * 0.5) * pixelsPerHalfValue_;
-}
-
 double AxisMapping::Value(double position) const noexcept {
   if (pixelsPerHalfValue_ == 0) return range_.minimum;
   return range_.minimum + 2 * ((position - start_) / pixelsPerHalfValue_);

@@ -32,7 +32,10 @@ class AxisMapping {
   int End() const noexcept { return end_; }
 
   // The unrounded position of value.
-  double Position(double value) const noexcept;
+  double Position(double value) const noexcept {
+    if (pixelsPerHalfValue_ == 0) return (start_ + end_) * 0.5;
+    return start_ + (value * 0.5 - range_.minimum * 0.5) * pixelsPerHalfValue_;
+  }
   // The value at a position; the inverse of Position on a range of nonzero width.
   double Value(double position) const noexcept;
 

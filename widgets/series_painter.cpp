@@ -4,7 +4,7 @@
 #include <QPen>
 
 #include <algorithm>
-#include <climits>
+#include <cstdint>
 #include <cmath>
 #include <cstddef>
 #include <optional>
@@ -72,10 +72,13 @@ class MarkerStamp {
     return columnIntervals_[static_cast<std::size_t>(dx + reach_)];
   }
   QRgb Pixel(int dx, int dy) const noexcept { return pixels_[Index(dx, dy)]; }
+  // The pixels of the column at offset dx, indexed by dy.
+  const QRgb* Column(int dx) const noexcept { return pixels_.data() + Index(dx, 0); }
 
  private:
+  // Column by column, so that a column of the marker is contiguous.
   std::size_t Index(int dx, int dy) const noexcept {
-    return static_cast<std::size_t>((dy + half_) * (2 * half_ + 1) + dx + half_);
+    return static_cast<std::size_t>((dx + half_) * (2 * half_ + 1) + dy + half_);
   }
   bool Opaque(int dx, int dy) const noexcept { return qAlpha(Pixel(dx, dy)) != 0; }
 
@@ -95,80 +98,119 @@ class MarkerCanvas {
   MarkerCanvas(const QRect& clip, const MarkerStamp& stamp)
       : clip_(clip),
         stamp_(stamp),
-        image_(clip.size(), QImage::Format_ARGB32_Premultiplied),
+        image_(ReusedPixels(clip.size()), clip.width(), clip.height(),
+               static_cast<qsizetype>(sizeof(QRgb)) * clip.width(),
+               QImage::Format_ARGB32_Premultiplied),
         firstRow_(clip.top() - stamp.Reach()),
         lastRow_(clip.bottom() + stamp.Reach()),
         padding_(2 * stamp.Reach() + 1),
-        lastIndex_(static_cast<std::size_t>(lastRow_ - firstRow_ + 1 + 2 * padding_), -1),
         windowMaxima_(stamp.Intervals().size(),
-                      std::vector<std::ptrdiff_t>(static_cast<std::size_t>(clip.height()))) {
+                      std::vector<Key>(static_cast<std::size_t>(clip.height()))) {
+    const auto slotCount = static_cast<std::size_t>(lastRow_ - firstRow_ + 1 + 2 * padding_);
+    int longest = 1;
+    for (const RowInterval& run : stamp.Intervals()) longest = std::max(longest, run.high - run.low + 1);
+    for (int span = 1; span <= longest; span *= 2) spanMaxima_.emplace_back(slotCount, kNoKey);
     image_.fill(Qt::transparent);
     bits_ = reinterpret_cast<QRgb*>(image_.bits());
-    stride_ = image_.bytesPerLine() / static_cast<qsizetype>(sizeof(QRgb));
+    stride_ = clip.width();
   }
 
+  // The rows whose markers can reach into the clip.
   double FirstRow() const noexcept { return firstRow_; }
   double LastRow() const noexcept { return lastRow_; }
 
-  // Starts a pixel column of count points.
-  void BeginColumn(std::size_t count) {
-    if (rowOfIndex_.size() < count) rowOfIndex_.resize(count);
-  }
-
-  // Notes that the point at index (within the column) lies at row, which is a whole
-  // number between FirstRow and LastRow.
+  // Notes that the point at index (counted within its column) lies at row, a whole number
+  // from FirstRow to LastRow.
   void Mark(std::ptrdiff_t index, double row) noexcept {
-    const int wholeRow = static_cast<int>(row);
-    rowOfIndex_[static_cast<std::size_t>(index)] = wholeRow;
-    lastIndex_[Slot(wholeRow)] = index;
-    touchedLow_ = std::min(touchedLow_, wholeRow);
-    touchedHigh_ = std::max(touchedHigh_, wholeRow);
+    const std::size_t slot = Slot(static_cast<int>(row));
+    spanMaxima_[0][slot] = (static_cast<Key>(index) << kSlotBits) | static_cast<Key>(slot);
   }
 
-  // Paints the markers of the column's points, centred at the given column, over what is
-  // there, and forgets the column.
-  void EndColumn(int column) {
-    if (touchedLow_ > touchedHigh_) return;
+  // Paints the markers of the column's points, centred at the given column and marked
+  // between the rows lowest and highest (unclipped), over what is there, and forgets them.
+  void EndColumn(int column, double lowest, double highest) {
+    if (highest < firstRow_ || lowest > lastRow_) return;
+    const int touchedLow = static_cast<int>(std::max(lowest, static_cast<double>(firstRow_)));
+    const int touchedHigh = static_cast<int>(std::min(highest, static_cast<double>(lastRow_)));
     const int reach = stamp_.Reach();
-    const int top = std::max(clip_.top(), touchedLow_ - reach);
-    const int bottom = std::min(clip_.bottom(), touchedHigh_ + reach);
-    for (std::size_t i = 0; i < stamp_.Intervals().size(); ++i) ComputeWindowMaxima(i, top, bottom);
-    for (int dx = -reach; dx <= reach; ++dx) {
-      const int x = column + dx;
-      if (x < clip_.left() || x > clip_.right()) continue;
-      const std::vector<int>& runs = stamp_.IntervalsOf(dx);
-      for (int y = top; y <= bottom; ++y) {
-        const auto slot = static_cast<std::size_t>(y - clip_.top());
-        std::ptrdiff_t winner = -1;
-        for (const int run : runs)
-          winner = std::max(winner, windowMaxima_[static_cast<std::size_t>(run)][slot]);
-        if (winner < 0) continue;
-        const int centreRow = rowOfIndex_[static_cast<std::size_t>(winner)];
-        bits_[(y - clip_.top()) * stride_ + (x - clip_.left())] = stamp_.Pixel(dx, y - centreRow);
-      }
+    const int top = std::max(clip_.top(), touchedLow - reach);
+    const int bottom = std::min(clip_.bottom(), touchedHigh + reach);
+    if (top <= bottom) {
+      ComputeSpanMaxima(top - reach, bottom + reach);
+      for (std::size_t i = 0; i < stamp_.Intervals().size(); ++i) ComputeWindowMaxima(i, top, bottom);
+      for (int dx = -reach; dx <= reach; ++dx) PaintColumn(column + dx, dx, top, bottom);
     }
-    for (int row = touchedLow_; row <= touchedHigh_; ++row) lastIndex_[Slot(row)] = -1;
-    touchedLow_ = INT_MAX;
-    touchedHigh_ = INT_MIN;
+    std::vector<Key>& marks = spanMaxima_[0];
+    std::fill(marks.begin() + static_cast<std::ptrdiff_t>(Slot(touchedLow)),
+              marks.begin() + static_cast<std::ptrdiff_t>(Slot(touchedHigh)) + 1, kNoKey);
   }
 
   const QImage& Image() const noexcept { return image_; }
 
  private:
+  // A mark: the point's index within its column above the slot of its row, so that the
+  // largest key of a window is its last point and tells that point's row.
+  using Key = std::int64_t;
+
+  // The pixels of the image, kept from paint to paint on this thread: fresh pages for every
+  // paint would cost more than composing the markers.
+  static uchar* ReusedPixels(QSize size) {
+    static thread_local std::vector<QRgb> pixels;
+    pixels.resize(static_cast<std::size_t>(size.width()) * static_cast<std::size_t>(size.height()));
+    return reinterpret_cast<uchar*>(pixels.data());
+  }
+  static constexpr int kSlotBits = 24;
+  static constexpr Key kSlotMask = (Key{1} << kSlotBits) - 1;
+  static constexpr Key kNoKey = -1;
+
   std::size_t Slot(int row) const noexcept {
     return static_cast<std::size_t>(row - firstRow_ + padding_);
   }
+  int RowOf(Key key) const noexcept {
+    return static_cast<int>(key & kSlotMask) + firstRow_ - padding_;
+  }
 
-  // For every row y from top to bottom, the last index among the marked rows y - high ...
-  // y - low: the point whose marker covers y through the run `low ... high` of offsets.
+  // spanMaxima_[j][slot] is the largest key of the 2^j slots from slot on, for the rows
+  // from firstRow to lastRow.
+  void ComputeSpanMaxima(int firstRow, int lastRow) {
+    for (std::size_t level = 1; level < spanMaxima_.size(); ++level) {
+      const std::vector<Key>& shorter = spanMaxima_[level - 1];
+      std::vector<Key>& longer = spanMaxima_[level];
+      const std::size_t half = std::size_t{1} << (level - 1);
+      for (std::size_t slot = Slot(firstRow); slot + 2 * half - 1 <= Slot(lastRow); ++slot)
+        longer[slot] = std::max(shorter[slot], shorter[slot + half]);
+    }
+  }
+
+  // For every row y from top to bottom, the largest key of the rows y - high ... y - low:
+  // the last point whose marker covers y through the run `low ... high` of offsets.
   void ComputeWindowMaxima(std::size_t interval, int top, int bottom) {
     const RowInterval run = stamp_.Intervals()[interval];
-    std::vector<std::ptrdiff_t>& maxima = windowMaxima_[interval];
+    const int length = run.high - run.low + 1;
+    std::size_t level = 0;
+    while ((std::size_t{2} << level) <= static_cast<std::size_t>(length)) ++level;
+    const std::vector<Key>& spans = spanMaxima_[level];
+    const std::size_t lastSpanOffset = static_cast<std::size_t>(length) - (std::size_t{1} << level);
+    Key* maxima = windowMaxima_[interval].data() - clip_.top();
     for (int y = top; y <= bottom; ++y) {
-      std::ptrdiff_t best = -1;
-      for (int row = y - run.high; row <= y - run.low; ++row)
-        best = std::max(best, lastIndex_[Slot(row)]);
-      maxima[static_cast<std::size_t>(y - clip_.top())] = best;
+      const std::size_t first = Slot(y - run.high);
+      maxima[y] = std::max(spans[first], spans[first + lastSpanOffset]);
+    }
+  }
+
+  // Paints the pixels of column x from top to bottom that markers at offset dx cover.
+  void PaintColumn(int x, int dx, int top, int bottom) {
+    if (x < clip_.left() || x > clip_.right()) return;
+    const std::vector<int>& runs = stamp_.IntervalsOf(dx);
+    if (runs.empty()) return;
+    const QRgb* stampColumn = stamp_.Column(dx);
+    QRgb* pixel = bits_ + (top - clip_.top()) * stride_ + (x - clip_.left());
+    for (int y = top; y <= bottom; ++y, pixel += stride_) {
+      const auto slot = static_cast<std::size_t>(y - clip_.top());
+      Key winner = windowMaxima_[static_cast<std::size_t>(runs.front())][slot];
+      for (std::size_t i = 1; i < runs.size(); ++i)
+        winner = std::max(winner, windowMaxima_[static_cast<std::size_t>(runs[i])][slot]);
+      if (winner != kNoKey) *pixel = stampColumn[y - RowOf(winner)];
     }
   }
 
@@ -180,17 +222,15 @@ class MarkerCanvas {
   int firstRow_;
   int lastRow_;
   int padding_;
-  std::vector<std::ptrdiff_t> lastIndex_;
-  std::vector<int> rowOfIndex_;
-  std::vector<std::vector<std::ptrdiff_t>> windowMaxima_;
-  int touchedLow_ = INT_MAX;
-  int touchedHigh_ = INT_MIN;
+  // The marks of the column, then the maxima over 2, 4, ... slots.
+  std::vector<std::vector<Key>> spanMaxima_;
+  std::vector<std::vector<Key>> windowMaxima_;
 };
 
 // The polyline that draws the same pixels as the segments between all points: within a
 // pixel column the segments are vertical and together cover exactly the span from the
-// lowest to the highest point, which entry, lowest, highest and exit in their order cover
-// too.
+// lowest to the highest point, and the segments between columns join the exit of one to
+// the entry of the next.
 class LineChain {
  public:
   void Add(QPointF point) {
@@ -199,14 +239,10 @@ class LineChain {
       points_.push_back(point);
   }
 
-  struct Visit {
-    std::ptrdiff_t index;
-    double row;
-  };
-  void AddColumn(double column, Visit entry, Visit lowest, Visit highest, Visit exit) {
-    const Visit earlier = lowest.index <= highest.index ? lowest : highest;
-    const Visit later = lowest.index <= highest.index ? highest : lowest;
-    for (const Visit& visit : {entry, earlier, later, exit}) Add(QPointF(column, visit.row));
+  // A pixel column's entry, lowest, highest and exit row: in any order the vertical
+  // segments between them cover the span from the lowest to the highest.
+  void AddColumn(double column, double entry, double lowest, double highest, double exit) {
+    for (const double row : {entry, lowest, highest, exit}) Add(QPointF(column, row));
   }
 
   // Draws the chain; drawnPointCount is the number of points it stands for, which decides
@@ -228,12 +264,6 @@ class LineChain {
 };
 
 }  // namespace
-
-double PixelOf(double position) noexcept { return std::floor(position + 0.5); }
-
-QPointF PixelOf(const PlotArea& plot, SeriesPoint point) noexcept {
-  return {PixelOf(plot.x.Position(point.x)), PixelOf(plot.y.Position(point.y))};
-}
 
 void SetMarkerPenAndBrush(QPainter& painter, const SeriesLook& look) {
   painter.setPen(QPen(Qt::black, kMarkerOutlineWidth));
@@ -315,20 +345,26 @@ void PaintSeries(QPainter& painter, std::span<const SeriesPoint> points, const S
     const auto columnEnd = std::partition_point(
         columnStart + 1, last, [&](const SeriesPoint& p) { return columnOf(p) <= column; });
     const std::ptrdiff_t count = columnEnd - columnStart;
-    if (canvas) canvas->BeginColumn(static_cast<std::size_t>(count));
-    LineChain::Visit lowest{0, rowOf(columnStart->y)};
-    LineChain::Visit highest = lowest;
-    LineChain::Visit exit = lowest;
-    for (std::ptrdiff_t index = 0; index < count; ++index) {
-      const double row = rowOf(columnStart[index].y);
-      if (row < lowest.row) lowest = {index, row};
-      if (row > highest.row) highest = {index, row};
-      if (canvas && row >= canvas->FirstRow() && row <= canvas->LastRow())
-        canvas->Mark(index, row);
-      exit = {index, row};
+    double lowest = rowOf(columnStart->y);
+    double highest = lowest;
+    if (canvas) {
+      const double firstRow = canvas->FirstRow();
+      const double lastRow = canvas->LastRow();
+      for (std::ptrdiff_t index = 0; index < count; ++index) {
+        const double row = rowOf(columnStart[index].y);
+        lowest = std::min(lowest, row);
+        highest = std::max(highest, row);
+        if (row >= firstRow && row <= lastRow) canvas->Mark(index, row);
+      }
+      canvas->EndColumn(static_cast<int>(column), lowest, highest);
+    } else {
+      for (std::ptrdiff_t index = 0; index < count; ++index) {
+        const double row = rowOf(columnStart[index].y);
+        lowest = std::min(lowest, row);
+        highest = std::max(highest, row);
+      }
     }
-    chain.AddColumn(column, {0, rowOf(columnStart->y)}, lowest, highest, exit);
-    if (canvas) canvas->EndColumn(static_cast<int>(column));
+    chain.AddColumn(column, rowOf(columnStart->y), lowest, highest, rowOf(columnEnd[-1].y));
     columnStart = columnEnd;
   }
   if (last != points.end()) chain.Add(PixelOf(plot, *last));

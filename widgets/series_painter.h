@@ -13,6 +13,7 @@
 #include <QPainter>
 #include <QRect>
 
+#include <cmath>
 #include <span>
 
 #include "widgets/axis_scale.h"
@@ -34,9 +35,18 @@ struct PlotArea {
   QRect clip;
 };
 
-// The whole device pixel of an unrounded position, halves rounding up.
-double PixelOf(double position) noexcept;
-QPointF PixelOf(const PlotArea& plot, SeriesPoint point) noexcept;
+// The whole device pixel of an unrounded position: the nearest, a tie going to the even
+// one. Adding and subtracting 1.5 * 2^52 rounds without a library call in the default
+// rounding mode; beyond 2^51 pixels a position is whole or far out of sight anyway.
+inline double PixelOf(double position) noexcept {
+  constexpr double kRoundingShift = 6755399441055744.0;
+  constexpr double kWholeFrom = 2251799813685248.0;
+  return std::fabs(position) < kWholeFrom ? (position + kRoundingShift) - kRoundingShift
+                                          : position;
+}
+inline QPointF PixelOf(const PlotArea& plot, SeriesPoint point) noexcept {
+  return {PixelOf(plot.x.Position(point.x)), PixelOf(plot.y.Position(point.y))};
+}
 
 // A marker is drawn by setting the pen and brush once and then drawing each marker.
 void SetMarkerPenAndBrush(QPainter& painter, const SeriesLook& look);
