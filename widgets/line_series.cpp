@@ -19,6 +19,9 @@ void TLineSeries::SetTitle(const QString& title) { title_ = title; }
 
 void TLineSeries::SetColor(QColor color) {
   color_ = color;
+  // Lines and markers are drawn over each other pixel for pixel, which only opaque
+  // colours allow.
+  color_.setAlpha(255);
   Changed();
 }
 

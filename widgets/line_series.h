@@ -26,7 +26,7 @@ class TLineSeries {
   const QString& Title() const noexcept { return title_; }
   void SetTitle(const QString& title);
 
-  // The colour of the lines and of the markers' fill.
+  // The colour of the lines and of the markers' fill, always drawn opaque.
   QColor Color() const noexcept { return color_; }
   void SetColor(QColor color);
 

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <limits>
 #include <cmath>
 #include <cstddef>
 #include <optional>
@@ -129,7 +130,7 @@ class MarkerCanvas {
   // Paints the markers of the column's points, centred at the given column and marked
   // between the rows lowest and highest (unclipped), over what is there, and forgets them.
   void EndColumn(int column, double lowest, double highest) {
-    if (highest < firstRow_ || lowest > lastRow_) return;
+    if (!(highest >= firstRow_ && lowest <= lastRow_)) return;
     const int touchedLow = static_cast<int>(std::max(lowest, static_cast<double>(firstRow_)));
     const int touchedHigh = static_cast<int>(std::min(highest, static_cast<double>(lastRow_)));
     const int reach = stamp_.Reach();
@@ -345,8 +346,9 @@ void PaintSeries(QPainter& painter, std::span<const SeriesPoint> points, const S
     const auto columnEnd = std::partition_point(
         columnStart + 1, last, [&](const SeriesPoint& p) { return columnOf(p) <= column; });
     const std::ptrdiff_t count = columnEnd - columnStart;
-    double lowest = rowOf(columnStart->y);
-    double highest = lowest;
+    // Rows that are not numbers take no part.
+    double lowest = std::numeric_limits<double>::infinity();
+    double highest = -lowest;
     if (canvas) {
       const double firstRow = canvas->FirstRow();
       const double lastRow = canvas->LastRow();
