@@ -1,5 +1,7 @@
 #include "widgets/chart.h"
 
+#include <QTest>
+
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -219,6 +221,39 @@ TEST_F(ChartTest, KeepsPointsInAscendingXWithEqualXAfterTheOthers) {
   chart_.Series().Clear();
   EXPECT_EQ(chart_.Series().Count(), 0u);
   EXPECT_EQ(chart_.BottomAxisRange(), (widgets::AxisRange{0, 0}));
+}
+
+}  // namespace
+
+namespace {
+
+// Counts the paints of a widget.
+class PaintCounter : public QObject {
+ public:
+  int paints = 0;
+
+ protected:
+  bool eventFilter(QObject*, QEvent* event) override {
+    if (event->type() == QEvent::Paint) ++paints;
+    return false;
+  }
+};
+
+// Changes of the series ask for a repaint only once until the chart paints, so the request
+// must be renewed after every paint.
+TEST(ChartRepaintTest, RepaintsAfterEveryRoundOfChanges) {
+  TChart chart;
+  chart.resize(300, 200);
+  chart.show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&chart));
+  PaintCounter counter;
+  chart.installEventFilter(&counter);
+  for (int round = 1; round <= 3; ++round) {
+    SCOPED_TRACE(round);
+    const int paintsBefore = counter.paints;
+    for (int x = 0; x < 1000; ++x) chart.Series().AddXY(x, round * x);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return counter.paints > paintsBefore; }));
+  }
 }
 
 }  // namespace
