@@ -127,6 +127,20 @@ class MarkerCanvas {
     spanMaxima_[0][slot] = (static_cast<Key>(index) << kSlotBits) | static_cast<Key>(slot);
   }
 
+  // Paints the pixels of column from row lowest to row highest in colour where no marker
+  // is yet: the line lies below every marker.
+  void PaintLineSpan(int column, double lowest, double highest, QColor colour) {
+    if (column < clip_.left() || column > clip_.right() ||
+        !(highest >= clip_.top() && lowest <= clip_.bottom()))
+      return;
+    const int top = static_cast<int>(std::max(lowest, static_cast<double>(clip_.top())));
+    const int bottom = static_cast<int>(std::min(highest, static_cast<double>(clip_.bottom())));
+    const QRgb line = colour.rgb();
+    QRgb* pixel = bits_ + (top - clip_.top()) * stride_ + (column - clip_.left());
+    for (int y = top; y <= bottom; ++y, pixel += stride_)
+      if (*pixel == 0) *pixel = line;
+  }
+
   // Paints the markers of the column's points, centred at the given column and marked
   // between the rows lowest and highest (unclipped), over what is there, and forgets them.
   void EndColumn(int column, double lowest, double highest) {
@@ -228,40 +242,35 @@ class MarkerCanvas {
   std::vector<std::vector<Key>> windowMaxima_;
 };
 
-// The polyline that draws the same pixels as the segments between all points: within a
-// pixel column the segments are vertical and together cover exactly the span from the
-// lowest to the highest point, and the segments between columns join the exit of one to
-// the entry of the next.
-class LineChain {
+// The segments that draw the same pixels as the segments between all points. Within a
+// pixel column those segments are vertical and together cover exactly the span from the
+// lowest to the highest point, which the segments from the entry to the lowest, the
+// highest and the exit point cover too (in any order); between columns a segment joins
+// the exit of one to the entry of the next.
+class LineSegments {
  public:
-  void Add(QPointF point) {
+  // A segment from the previous point, if any, to point.
+  void JoinTo(QPointF point) {
     // Exact comparison: QPointF's own equality is fuzzy.
-    if (points_.empty() || points_.back().x() != point.x() || points_.back().y() != point.y())
-      points_.push_back(point);
+    if (last_ && (last_->x() != point.x() || last_->y() != point.y()))
+      lines_.emplace_back(*last_, point);
+    last_ = point;
   }
+  // The next segment starts from point; what lies between is drawn elsewhere.
+  void MoveTo(QPointF point) { last_ = point; }
 
-  // A pixel column's entry, lowest, highest and exit row: in any order the vertical
-  // segments between them cover the span from the lowest to the highest.
-  void AddColumn(double column, double entry, double lowest, double highest, double exit) {
-    for (const double row : {entry, lowest, highest, exit}) Add(QPointF(column, row));
-  }
-
-  // Draws the chain; drawnPointCount is the number of points it stands for, which decides
-  // whether a chain of one pixel is a dot (a segment of length zero) or a lone point.
+  // Draws the segments cut to box. When the points drawn (drawnPointCount of them) all lie
+  // on one pixel, that is a dot: a segment of length zero.
   void Draw(QPainter& painter, QColor color, std::ptrdiff_t drawnPointCount, const QRectF& box) {
-    if (points_.size() == 1 && drawnPointCount >= 2) points_.push_back(points_.front());
-    std::vector<QLineF> lines;
-    lines.reserve(points_.size());
-    for (std::size_t i = 1; i < points_.size(); ++i) {
-      QLineF line(points_[i - 1], points_[i]);
-      if (ClipSegment(line, box)) lines.push_back(line);
-    }
+    if (lines_.empty() && last_ && drawnPointCount >= 2) lines_.emplace_back(*last_, *last_);
+    std::erase_if(lines_, [&](QLineF& line) { return !ClipSegment(line, box); });
     painter.setPen(QPen(color, 1));
-    painter.drawLines(lines.data(), static_cast<int>(lines.size()));
+    painter.drawLines(lines_.data(), static_cast<int>(lines_.size()));
   }
 
  private:
-  std::vector<QPointF> points_;
+  std::optional<QPointF> last_;
+  std::vector<QLineF> lines_;
 };
 
 }  // namespace
@@ -339,8 +348,11 @@ void PaintSeries(QPainter& painter, std::span<const SeriesPoint> points, const S
   const auto last = std::partition_point(
       first, points.end(), [&](const SeriesPoint& p) { return columnOf(p) <= lastColumn; });
 
-  LineChain chain;
-  if (first != points.begin()) chain.Add(PixelOf(plot, *(first - 1)));
+  const std::ptrdiff_t drawnPointCount =
+      (last - first) + (first != points.begin() ? 1 : 0) + (last != points.end() ? 1 : 0);
+  const bool linesDrawn = drawnPointCount >= 2;
+  LineSegments lines;
+  if (first != points.begin()) lines.JoinTo(PixelOf(plot, *(first - 1)));
   for (auto columnStart = first; columnStart != last;) {
     const double column = columnOf(*columnStart);
     const auto columnEnd = std::partition_point(
@@ -349,6 +361,9 @@ void PaintSeries(QPainter& painter, std::span<const SeriesPoint> points, const S
     // Rows that are not numbers take no part.
     double lowest = std::numeric_limits<double>::infinity();
     double highest = -lowest;
+    const double entry = rowOf(columnStart->y);
+    const double exit = rowOf(columnEnd[-1].y);
+    lines.JoinTo(QPointF(column, entry));
     if (canvas) {
       const double firstRow = canvas->FirstRow();
       const double lastRow = canvas->LastRow();
@@ -358,22 +373,23 @@ void PaintSeries(QPainter& painter, std::span<const SeriesPoint> points, const S
         highest = std::max(highest, row);
         if (row >= firstRow && row <= lastRow) canvas->Mark(index, row);
       }
+      // The canvas draws the column's vertical span itself: far cheaper than a segment.
+      if (linesDrawn) canvas->PaintLineSpan(static_cast<int>(column), lowest, highest, look.color);
       canvas->EndColumn(static_cast<int>(column), lowest, highest);
+      lines.MoveTo(QPointF(column, exit));
     } else {
       for (std::ptrdiff_t index = 0; index < count; ++index) {
         const double row = rowOf(columnStart[index].y);
         lowest = std::min(lowest, row);
         highest = std::max(highest, row);
       }
+      for (const double row : {lowest, highest, exit}) lines.JoinTo(QPointF(column, row));
     }
-    chain.AddColumn(column, rowOf(columnStart->y), lowest, highest, rowOf(columnEnd[-1].y));
     columnStart = columnEnd;
   }
-  if (last != points.end()) chain.Add(PixelOf(plot, *last));
+  if (last != points.end()) lines.JoinTo(PixelOf(plot, *last));
 
-  const std::ptrdiff_t drawnPointCount =
-      (last - first) + (first != points.begin() ? 1 : 0) + (last != points.end() ? 1 : 0);
-  chain.Draw(painter, look.color, drawnPointCount, SegmentBox(plot.clip));
+  lines.Draw(painter, look.color, drawnPointCount, SegmentBox(plot.clip));
   if (canvas) painter.drawImage(plot.clip.topLeft(), canvas->Image());
   painter.restore();
 }
