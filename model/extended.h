@@ -16,6 +16,7 @@
 #include <cmath>
 #include <compare>
 #include <cstdint>
+#include <cstring>
 
 static_assert(LDBL_MANT_DIG == 64 && LDBL_MAX_EXP == 16384,
               "long double is not the 80-bit double-extended format with a 64-bit significand; "
@@ -76,6 +77,16 @@ class Extended {
   Extended Truncate() const noexcept { return Extended(std::trunc(value_)); }
   // Rounds to a whole number, ties to even.
   Extended RoundToEven() const noexcept { return Extended(std::nearbyint(value_)); }
+  // Rounds to the nearest whole number, ties to even. Precondition: 0 <= value < 2^63.
+  // Adding 2^63 gives a sum whose last place is the units, so the addition itself does the
+  // rounding and the sum's 64-bit significand is the rounded value plus 2^63. This avoids
+  // both the library call and the switch of the rounding mode that a conversion costs.
+  std::uint64_t RoundToUInt64() const noexcept {
+    const long double shifted = value_ + 0x1p63L;
+    std::uint64_t significand;
+    std::memcpy(&significand, &shifted, sizeof significand);
+    return significand - (std::uint64_t{1} << 63);
+  }
   // The binary exponent E of a finite nonzero value: |value| = f * 2^E with 1 <= f < 2.
   int BinaryExponent() const noexcept { return std::ilogb(value_); }
 
