@@ -252,22 +252,31 @@ void TChart::PaintChart(QPainter& painter) {
   }
 
   // Labels centre on their ticks but stay inside the bevel, so that the labels of the axis
-  // ends are never cut.
+  // ends are never cut. A label whose text would run into the one drawn before it is left
+  // out; its tick and grid line stay.
   const QFontMetrics metrics = fontMetrics();
   const QRect labelArea = rect().adjusted(kBevelWidth, kBevelWidth, -kBevelWidth, -kBevelWidth);
   painter.setPen(Qt::black);
-  for (const AxisLabel& label : layout.leftLabels) {
-    const int textTop = std::clamp(label.pixel - metrics.height() / 2, labelArea.top(),
-                                   labelArea.bottom() + 1 - metrics.height());
-    painter.drawText(layout.leftLabelsRight - metrics.horizontalAdvance(label.text),
-                     textTop + metrics.ascent(), label.text);
-  }
-  for (const AxisLabel& label : layout.bottomLabels) {
-    const int textWidth = metrics.horizontalAdvance(label.text);
-    const int textLeft = std::clamp(label.pixel - textWidth / 2, labelArea.left(),
-                                    std::max(labelArea.left(), labelArea.right() + 1 - textWidth));
-    painter.drawText(textLeft, layout.bottomLabelsTop + metrics.ascent(), label.text);
-  }
+  const auto drawLabels = [&](const std::vector<AxisLabel>& labels, auto placeText) {
+    QRect previous;
+    for (const AxisLabel& label : labels) {
+      const QRect text = placeText(label, metrics.horizontalAdvance(label.text));
+      if (!previous.isNull() && text.adjusted(-kLabelGap, -kLabelGap, kLabelGap, kLabelGap).intersects(previous))
+        continue;
+      painter.drawText(text.left(), text.top() + metrics.ascent(), label.text);
+      previous = text;
+    }
+  };
+  drawLabels(layout.leftLabels, [&](const AxisLabel& label, int textWidth) {
+    const int top = std::clamp(label.pixel - metrics.height() / 2, labelArea.top(),
+                               labelArea.bottom() + 1 - metrics.height());
+    return QRect(layout.leftLabelsRight - textWidth, top, textWidth, metrics.height());
+  });
+  drawLabels(layout.bottomLabels, [&](const AxisLabel& label, int textWidth) {
+    const int left = std::clamp(label.pixel - textWidth / 2, labelArea.left(),
+                                std::max(labelArea.left(), labelArea.right() + 1 - textWidth));
+    return QRect(left, layout.bottomLabelsTop, textWidth, metrics.height());
+  });
 }
 
 void TChart::PaintZoomRectangle(QPainter& painter) const {

@@ -63,7 +63,8 @@ TEST_F(MarksTest, LabelsFollowTheMarksAtEveryPaint) {
   QWidget window;
   TChart* chart = CreatePeakChart(&window);
   chart->resize(400, 260);
-  DrawSequence(chart->Series(), {0, 3000});
+  // Positions 0 to 3,000: the bottom axis is labelled every 500.
+  DrawSequence(chart->Series(), std::vector<double>(3001, 0.0));
   const QColor background = chart_test::Background(*chart);
   const QRect frame = chart->PlotRect();
   const QRect bottomLabels(QPoint(1, frame.bottom() + 7), QPoint(chart->width() - 2, chart->height() - 2));

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <string>
 #include <vector>
@@ -158,6 +159,23 @@ TEST_F(ChartTest, GroupsLabelsWithTheGivenMarks) {
   labels = BottomLabels(Render(chart_));
   ASSERT_EQ(labels.size(), static_cast<std::size_t>(dotted.size()));
   EXPECT_EQ(labels[3], Ink(QStringLiteral("1.500")));
+}
+
+// The label size is judged from the ends and the middle of the axis ("0", "1", "0.5");
+// labels such as "0.35" are wider, and those that would run into their neighbours are left
+// out rather than drawn over each other.
+TEST_F(ChartTest, LeavesOutLabelsThatWouldRunIntoEachOther) {
+  chart_.Series().AddXY(0, 0);
+  chart_.Series().AddXY(1, 1);
+  const std::vector<QImage> labels = BottomLabels(Render(chart_));
+  ASSERT_GE(labels.size(), 6u);
+  std::vector<QImage> texts;
+  for (int hundredths = 0; hundredths <= 100; hundredths += 5)
+    texts.push_back(Ink(widgets::FormatGroupedDecimal(hundredths / 100.0, u'.', u',')));
+  for (const QImage& label : labels)
+    EXPECT_NE(std::find(texts.begin(), texts.end(), label), texts.end());
+  EXPECT_EQ(labels.front(), Ink(QStringLiteral("0")));
+  EXPECT_EQ(labels.back(), Ink(QStringLiteral("1")));
 }
 
 // The markers of the extreme points sit inside the plot area by their margins: their size
