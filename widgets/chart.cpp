@@ -26,7 +26,6 @@ constexpr int kMajorTickLength = 4;
 constexpr int kMinorTickLength = 2;
 constexpr int kMinorTicksBetweenLabels = 3;
 constexpr int kLabelGap = 2;
-constexpr int kMarkerOutlineWidth = 1;
 // A plot area needs a few pixels inside its frame to show anything.
 constexpr int kMinimumPlotExtent = 4;
 const QColor kTickAndGridColor(0x80, 0x80, 0x80);
@@ -128,7 +127,7 @@ TChart::Layout TChart::ComputeLayout() const {
   if (bottom - top < kMinimumPlotExtent) return layout;
 
   const bool empty = series_.Count() == 0;
-  const int markerReach = series_.PointerSize() + kMarkerOutlineWidth / 2;
+  const int markerReach = series_.PointerSize() + widgets::detail::kMarkerOutlineWidth / 2;
 
   // The left axis first: its labels decide where the plot area begins.
   const int leftStart = bottom - 1;

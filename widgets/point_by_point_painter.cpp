@@ -5,12 +5,6 @@
 #include <cmath>
 
 namespace widgets::detail {
-namespace {
-
-constexpr int kMarkerOutlineWidth = 1;
-
-}  // namespace
-
 
 void PaintSeriesPointByPoint(QPainter& painter, std::span<const SeriesPoint> points,
                              const SeriesLook& look, const PlotArea& plot) {

@@ -16,7 +16,6 @@ namespace {
 
 // How far beyond the clip segments may reach before they are cut.
 constexpr double kSegmentBoxMargin = 64;
-constexpr int kMarkerOutlineWidth = 1;
 // Room around a marker's rectangle for the pixels its outline may add.
 constexpr int kStampPadding = 2;
 

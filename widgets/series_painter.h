@@ -48,6 +48,9 @@ inline QPointF PixelOf(const PlotArea& plot, SeriesPoint point) noexcept {
   return {PixelOf(plot.x.Position(point.x)), PixelOf(plot.y.Position(point.y))};
 }
 
+// Markers are outlined in black this many pixels wide.
+inline constexpr int kMarkerOutlineWidth = 1;
+
 // A marker is drawn by setting the pen and brush once and then drawing each marker.
 void SetMarkerPenAndBrush(QPainter& painter, const SeriesLook& look);
 void DrawMarker(QPainter& painter, QPointF centre, const SeriesLook& look);
