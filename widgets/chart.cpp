@@ -61,6 +61,25 @@ struct AxisLabel {
   QString text;
 };
 
+// The minor ticks of an axis: three between neighbouring labels, and as many beyond the
+// outer labels as the axis reaches. Labels run from the top down.
+std::vector<double> MinorTickValues(const widgets::AxisMapping& mapping, double step,
+                                    const std::vector<AxisLabel>& labels) {
+  std::vector<double> minors;
+  const widgets::AxisRange range = mapping.Range();
+  if (labels.size() < 2 || !(range.maximum > range.minimum)) return minors;
+  const double minorStep = step / (kMinorTicksBetweenLabels + 1);
+  const auto addBeside = [&](double label, int direction) {
+    for (int k = 1; k <= kMinorTicksBetweenLabels; ++k) {
+      const double value = label + direction * k * minorStep;
+      if (value >= range.minimum && value <= range.maximum) minors.push_back(value);
+    }
+  };
+  addBeside(labels.front().value, +1);
+  for (const AxisLabel& label : labels) addBeside(label.value, -1);
+  return minors;
+}
+
 }  // namespace
 
 struct TChart::Layout {
@@ -193,9 +212,8 @@ void TChart::PaintChart(QPainter& painter) {
   qDrawShadePanel(&painter, rect(), palette(), true, kBevelWidth);
   const Layout layout = ComputeLayout();
   if (layout.frame.isEmpty()) return;
-  const QRect& frame = layout.frame;
-  const QRect& inside = layout.plot.clip;
 
+  const QRect& inside = layout.plot.clip;
   for (const AxisLabel& label : layout.bottomLabels)
     painter.fillRect(QRect(label.pixel, inside.top(), 1, inside.height()), kTickAndGridColor);
   for (const AxisLabel& label : layout.leftLabels)
@@ -206,6 +224,12 @@ void TChart::PaintChart(QPainter& painter) {
       series_.PointerStyle() == TLineSeries::PointerStyle::Circle, series_.PointerSize()};
   widgets::detail::PaintSeries(painter, series_.Points(), look, layout.plot);
 
+  PaintAxes(painter, layout);
+  PaintLabels(painter, layout);
+}
+
+void TChart::PaintAxes(QPainter& painter, const Layout& layout) const {
+  const QRect& frame = layout.frame;
   painter.setPen(QPen(Qt::black, 1));
   painter.setBrush(Qt::NoBrush);
   painter.drawRect(QRect(frame.topLeft(), frame.size() - QSize(1, 1)));
@@ -215,41 +239,27 @@ void TChart::PaintChart(QPainter& painter) {
   painter.fillRect(QRect(axisOutside, frame.bottom(), frame.right() - axisOutside + 1, kAxisLineWidth),
                    Qt::black);
 
-  // Ticks point outward from the axis lines: majors at the labels, minors in between and
-  // beyond them as far as the axis reaches.
-  const auto tickValues = [](const widgets::AxisMapping& mapping, double step,
-                             const std::vector<AxisLabel>& labels) {
-    std::vector<double> minors;
-    const widgets::AxisRange range = mapping.Range();
-    if (labels.size() < 2 || !(range.maximum > range.minimum)) return minors;
-    const double minorStep = step / (kMinorTicksBetweenLabels + 1);
-    const auto addAround = [&](double label, int direction) {
-      for (int k = 1; k <= kMinorTicksBetweenLabels; ++k) {
-        const double value = label + direction * k * minorStep;
-        if (value >= range.minimum && value <= range.maximum) minors.push_back(value);
-      }
-    };
-    addAround(labels.front().value, +1);
-    for (const AxisLabel& label : labels) addAround(label.value, -1);
-    return minors;
-  };
+  // Ticks point outward from the axis lines.
   const int leftTickEnd = axisOutside - 1;
   const int bottomTickStart = frame.bottom() + kAxisLineWidth;
+  const auto pixelOf = [](const widgets::AxisMapping& mapping, double value) {
+    return static_cast<int>(widgets::detail::PixelOf(mapping.Position(value)));
+  };
   for (const AxisLabel& label : layout.leftLabels)
     painter.fillRect(QRect(leftTickEnd - kMajorTickLength + 1, label.pixel, kMajorTickLength, 1),
                      kTickAndGridColor);
-  for (const double value : tickValues(layout.plot.y, layout.leftStep, layout.leftLabels)) {
-    const auto pixel = static_cast<int>(widgets::detail::PixelOf(layout.plot.y.Position(value)));
-    painter.fillRect(QRect(leftTickEnd - kMinorTickLength + 1, pixel, kMinorTickLength, 1),
+  for (const double value : MinorTickValues(layout.plot.y, layout.leftStep, layout.leftLabels))
+    painter.fillRect(QRect(leftTickEnd - kMinorTickLength + 1, pixelOf(layout.plot.y, value),
+                           kMinorTickLength, 1),
                      kTickAndGridColor);
-  }
   for (const AxisLabel& label : layout.bottomLabels)
     painter.fillRect(QRect(label.pixel, bottomTickStart, 1, kMajorTickLength), kTickAndGridColor);
-  for (const double value : tickValues(layout.plot.x, layout.bottomStep, layout.bottomLabels)) {
-    const auto pixel = static_cast<int>(widgets::detail::PixelOf(layout.plot.x.Position(value)));
-    painter.fillRect(QRect(pixel, bottomTickStart, 1, kMinorTickLength), kTickAndGridColor);
-  }
+  for (const double value : MinorTickValues(layout.plot.x, layout.bottomStep, layout.bottomLabels))
+    painter.fillRect(QRect(pixelOf(layout.plot.x, value), bottomTickStart, 1, kMinorTickLength),
+                     kTickAndGridColor);
+}
 
+void TChart::PaintLabels(QPainter& painter, const Layout& layout) const {
   // Labels centre on their ticks but stay inside the bevel, so that the labels of the axis
   // ends are never cut. A label whose text would run into the one drawn before it is left
   // out; its tick and grid line stay.
@@ -260,8 +270,8 @@ void TChart::PaintChart(QPainter& painter) {
     QRect previous;
     for (const AxisLabel& label : labels) {
       const QRect text = placeText(label, metrics.horizontalAdvance(label.text));
-      if (!previous.isNull() && text.adjusted(-kLabelGap, -kLabelGap, kLabelGap, kLabelGap).intersects(previous))
-        continue;
+      const QRect withGap = text.adjusted(-kLabelGap, -kLabelGap, kLabelGap, kLabelGap);
+      if (!previous.isNull() && withGap.intersects(previous)) continue;
       painter.drawText(text.left(), text.top() + metrics.ascent(), label.text);
       previous = text;
     }
@@ -355,7 +365,7 @@ void TChart::ZoomTo(const QRect& rectangle) {
     minimum = ClampFinite(minimum);
     maximum = std::max(ClampFinite(maximum), minimum + kMinimumZoomExtent);
     // Where the doubles are coarser than the minimum extent, the next double above.
-    if (!(maximum > minimum)) maximum = std::nextafter(minimum, kLargest * 2);
+    if (!(maximum > minimum)) maximum = std::nextafter(minimum, std::numeric_limits<double>::infinity());
     return AxisScaling{false, {minimum, maximum}};
   };
   scaling_.bottom = fixedRange(layout.plot.x.Value(rectangle.left()),

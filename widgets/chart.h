@@ -74,6 +74,8 @@ class TChart : public QWidget {
   widgets::AxisRange AxisRangeFor(const AxisScaling& scaling, widgets::AxisRange dataRange,
                                   int axisLength, int markerMargin) const;
   void PaintChart(QPainter& painter);
+  void PaintAxes(QPainter& painter, const Layout& layout) const;
+  void PaintLabels(QPainter& painter, const Layout& layout) const;
   void PaintZoomRectangle(QPainter& painter) const;
 
   void SaveScalingOnce();
