@@ -162,6 +162,8 @@ TChart::Layout TChart::ComputeLayout() const {
     AxisLabel& label = layout.leftLabels.emplace_back(AxisLabel{value, 0, labelText_(value)});
     leftLabelWidth = std::max(leftLabelWidth, metrics.horizontalAdvance(label.text));
   }
+  // Labels of huge values would leave no room for the plot; they are cut at the left instead.
+  leftLabelWidth = std::min(leftLabelWidth, width() / 2);
   const int left = marginX + leftLabelWidth + kLabelGap + kMajorTickLength + kAxisLineWidth - 1;
   const int right = width() - 1 - marginX;
   if (right - left < kMinimumPlotExtent) return Layout{};

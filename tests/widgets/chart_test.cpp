@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 #include <string>
 #include <vector>
 
@@ -272,6 +273,48 @@ TEST(ChartRepaintTest, RepaintsAfterEveryRoundOfChanges) {
     for (int x = 0; x < 1000; ++x) chart.Series().AddXY(x, round * x);
     EXPECT_TRUE(QTest::qWaitFor([&] { return counter.paints > paintsBefore; }));
   }
+}
+
+}  // namespace
+
+namespace {
+
+// The widest ranges of the doubles are drawn, scrolled, zoomed and undone like any other,
+// and the labels of huge values leave room for the plot.
+TEST(ChartLimitsTest, DrawsValuesAtTheLimitsOfTheDoubles) {
+  TChart chart;
+  chart.resize(300, 200);
+  chart.Series().SetPointerVisible(true);
+  chart.Series().SetPointerStyle(TLineSeries::PointerStyle::Circle);
+  chart.Series().SetPointerSize(3);
+  const double largest = std::numeric_limits<double>::max();
+  chart.Series().AddXY(0, -largest);
+  chart.Series().AddXY(1, largest);
+  chart.Series().AddXY(2, 0);
+  const QRect inside = chart.PlotRect().adjusted(1, 1, -1, -1);
+  ASSERT_GE(inside.width(), 100);
+  // The range cannot widen beyond the doubles: the extreme markers sit at the edges.
+  QRect bounds;
+  for (const QPoint& pixel : PixelsOf(Render(chart), inside, kRed)) bounds |= QRect(pixel, QSize(1, 1));
+  EXPECT_LE(bounds.top(), inside.top() + 1);
+  EXPECT_GE(bounds.bottom(), inside.bottom() - 1);
+
+  const QPoint centre = chart.PlotRect().center();
+  const widgets::AxisRange automatic = chart.LeftAxisRange();
+  QTest::mousePress(&chart, Qt::RightButton, Qt::NoModifier, centre);
+  QTest::mouseMove(&chart, centre + QPoint(0, 150));
+  QTest::mouseRelease(&chart, Qt::RightButton, Qt::NoModifier, centre + QPoint(0, 150));
+  EXPECT_FALSE(chart.PlotRect().isEmpty());
+  EXPECT_FALSE(Render(chart).isNull());
+  // The labels of the scrolled range are wide: the plot area has moved.
+  const QPoint scrolledCentre = chart.PlotRect().center();
+  QTest::mousePress(&chart, Qt::LeftButton, Qt::NoModifier, scrolledCentre);
+  QTest::mouseRelease(&chart, Qt::LeftButton, Qt::NoModifier, scrolledCentre + QPoint(30, 30));
+  EXPECT_FALSE(Render(chart).isNull());
+  const QPoint zoomedCentre = chart.PlotRect().center();
+  QTest::mousePress(&chart, Qt::LeftButton, Qt::NoModifier, zoomedCentre);
+  QTest::mouseRelease(&chart, Qt::LeftButton, Qt::NoModifier, zoomedCentre - QPoint(30, 30));
+  EXPECT_EQ(chart.LeftAxisRange(), automatic);
 }
 
 }  // namespace
