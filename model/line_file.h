@@ -1,0 +1,43 @@
+#pragma once
+
+// Text files made of lines: the peak step file the tool reads and the loading-process file
+// it writes.
+//
+// Reading recognises a byte-order mark (FF FE UTF-16 little-endian, FE FF UTF-16
+// big-endian, EF BB BF UTF-8) and takes a file without one as Windows-1252. CR LF, a lone
+// LF and a lone CR each end a line; a final line end adds no empty line. NUL characters at
+// the very end of the text are padding and are ignored. Blanks and tabs stay part of their
+// line.
+//
+// Writing always uses Windows-1252 without a mark ("?" for a character it cannot hold) and
+// ends every line, the last included, with CR LF.
+//
+// Paths are UTF-16 and may be relative. Error messages name the path made absolute and
+// give the system's reason, for instance
+//   Cannot open file "/home/ann/peaks.txt". No such file or directory
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace model {
+
+// Reads the whole file into its lines, holding a shared lock on it while it is open.
+// Raises EFOpenError ("Cannot open file "<path>". <reason>") when the file cannot be
+// opened or read: missing, a folder, or locked by a writer. Raises EEncodingError when the
+// bytes do not hold the text they promise: "Cannot read file "<path>". Invalid UTF-8
+// sequence at byte <n>" for a file with the UTF-8 mark, and "... NUL character at byte <n>"
+// for a NUL that text other than NULs follows; <n> counts bytes of the file from 0.
+std::vector<std::u16string> ReadLineFile(std::u16string_view path);
+
+// Writes the lines to the file, replacing any file of that name. The new content goes to a
+// temporary file beside the target and replaces the target only once it is complete, so a
+// failure leaves an existing file as it was; an existing file keeps its permissions, and a
+// symbolic link keeps pointing at the file it names. A device or pipe is written in place.
+// Raises EFCreateError ("Cannot create file "<path>". <reason>") when the file cannot be
+// created or replaced: a missing folder, a folder of that name, a lock that another
+// program holds on it. Raises EWriteError ("Stream write error") when the system takes
+// fewer bytes than asked, as on a full disk.
+void WriteLineFile(std::u16string_view path, const std::vector<std::u16string>& lines);
+
+}  // namespace model

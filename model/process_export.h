@@ -1,0 +1,16 @@
+#pragma once
+
+// Writing the loading process as a text file: one value per line, as FormatValue writes it.
+
+#include <string_view>
+#include <vector>
+
+namespace model {
+
+// Writes every value of loadingProcess, in order, as one line of the file, replacing any
+// file of that name; an empty loadingProcess gives an empty file. The whole text is built
+// before the file is touched, so a failure while building it leaves the file as it was.
+// Raises the errors of WriteLineFile. loadingProcess is never changed.
+void ExportLoadingProcess(std::u16string_view path, const std::vector<double>& loadingProcess);
+
+}  // namespace model

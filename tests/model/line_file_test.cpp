@@ -1,0 +1,469 @@
+#include "model/line_file.h"
+
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <random>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "model/errors.h"
+#include "tests/model/file_test_support.h"
+
+namespace model {
+namespace {
+
+using namespace std::string_literals;
+using Lines = std::vector<std::u16string>;
+
+class LineFileTest : public TemporaryFolderTest {
+ protected:
+  Lines ReadFromBytes(const std::string& bytes) {
+    WriteBytes("in.txt", bytes);
+    return ReadLineFile(Path("in.txt"));
+  }
+
+  std::string WrittenBytes(const Lines& lines) {
+    WriteLineFile(Path("out.txt"), lines);
+    return ReadBytes("out.txt");
+  }
+
+  std::u16string OpenMessage(const std::string& absolute, const char16_t* reason) {
+    return u"Cannot open file \"" + Widen(absolute) + u"\". " + reason;
+  }
+
+  std::u16string CreateMessage(const std::string& absolute, const char16_t* reason) {
+    return u"Cannot create file \"" + Widen(absolute) + u"\". " + reason;
+  }
+};
+
+TEST_F(LineFileTest, ReadsLinesInEveryEncodingAndWithEveryLineEnd) {
+  const struct {
+    std::string bytes;
+    Lines lines;
+  } rows[] = {
+      {"", {}},
+      {"1\r\n2\r\n", {u"1", u"2"}},
+      {"1\r\n2", {u"1", u"2"}},
+      {"1\n2\n", {u"1", u"2"}},
+      {"1\r2\r", {u"1", u"2"}},
+      {"1\n\r2", {u"1", u"", u"2"}},
+      {"1\r\r\n2", {u"1", u"", u"2"}},
+      {"\r\n", {u""}},
+      {"\r\n\r\n", {u"", u""}},
+      {"1\r\n\r\n", {u"1", u""}},
+      {"1\r\n2\n3\r4", {u"1", u"2", u"3", u"4"}},
+      {" 1\t\r\n", {u" 1\t"}},
+      {"1\f2\v3", {u"1\f2\v3"}},
+      {"\xEF\xBB\xBF" "1\r\n", {u"1"}},
+      {"\xEF\xBB\xBF", {}},
+      {"\xEF\xBB\xBF" "\xC3\xA9\xF0\x9F\x98\x80", {u"\u00E9\U0001F600"}},
+      {"\xFF\xFE" "1\0\r\0\n\0" "2\0"s, {u"1", u"2"}},
+      {"\xFE\xFF" "\0" "1\0\n\0" "2"s, {u"1", u"2"}},
+      {"\xFF\xFE", {}},
+      {"\xFE\xFF", {}},
+      // Neither U+0085 nor U+2028 ends a line.
+      {"\xFF\xFE" "1\0\x85\0" "2\0\x28\x20" "3\0"s, {u"1\u00852\u20283"}},
+      {"\xFF\xFE" "1\0" "2"s, {u"1"}},
+      {"\xFF\xFE\x00\xD8"s, {u"\xD800"}},
+      // The mark of UTF-32 little-endian: UTF-16 whose only character is NUL.
+      {"\xFF\xFE\0\0"s, {}},
+      // Without a mark every byte is Windows-1252, UTF-8 included.
+      {"\x80\x81\xE9\xFF", {u"\u20AC\u0081\u00E9\u00FF"}},
+      {"\xC3\xA9", {u"\u00C3\u00A9"}},
+      // NULs at the very end pad the text; one character of UTF-16 without a mark is such.
+      {"1\0"s, {u"1"}},
+      {"1\r\n\0\0\0"s, {u"1"}},
+      {"\0"s, {}},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(testing::PrintToString(row.bytes));
+    EXPECT_EQ(ReadFromBytes(row.bytes), row.lines);
+  }
+}
+
+TEST_F(LineFileTest, TextThatCannotBeKeptWholeIsAnEncodingError) {
+  const struct {
+    std::string bytes;
+    const char16_t* detail;
+  } rows[] = {
+      {"\xEF\xBB\xBF" "1\xFF\r\n", u"Invalid UTF-8 sequence at byte 4"},
+      {"\xEF\xBB\xBF" "1\r\n2\xE2\x82", u"Invalid UTF-8 sequence at byte 7"},
+      // An invalid sequence fails the file even after NUL padding.
+      {"\xEF\xBB\xBF" "1\0\xC0\x80"s, u"Invalid UTF-8 sequence at byte 5"},
+      // UTF-16 without a mark: its first high byte would end the text after one digit.
+      {"1\0\r\0\n\0" "2\0"s, u"NUL character at byte 1"},
+      {"1\r\n2\0" "3\r\n"s, u"NUL character at byte 4"},
+      {"\xEF\xBB\xBF" "\xC3\xA9\0" "1"s, u"NUL character at byte 5"},
+      {"\xFF\xFE" "1\0\0\0" "2\0"s, u"NUL character at byte 4"},
+      {"\xFE\xFF" "\0" "1\0\0\0" "2"s, u"NUL character at byte 4"},
+      {"\xFF\xFE\0\0" "1\0\0\0"s, u"NUL character at byte 2"},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(testing::PrintToString(row.bytes));
+    EXPECT_EQ(ErrorMessage<EEncodingError>([&] { ReadFromBytes(row.bytes); }),
+              u"Cannot read file \"" + Path("in.txt") + u"\". " + row.detail);
+  }
+}
+
+TEST_F(LineFileTest, AnyBytesReadToLinesOrAnEncodingError) {
+  std::mt19937 random(20240601);
+  const std::string marks[] = {"", "\xFF\xFE", "\xFE\xFF", "\xEF\xBB\xBF"};
+  const std::string alphabet = "1\r\n\0\xFF\xFE\xEF\xBB\xBF\x80\xC3\xA9\xD8\xDC\xED\xF0 "s;
+  for (int round = 0; round < 4000; ++round) {
+    std::string bytes = marks[random() % 4];
+    const std::size_t length = random() % 24;
+    for (std::size_t k = 0; k < length; ++k) {
+      bytes += random() % 2 == 0 ? alphabet[random() % alphabet.size()]
+                                 : static_cast<char>(random() % 256);
+    }
+    SCOPED_TRACE(testing::PrintToString(bytes));
+    try {
+      for (const std::u16string& line : ReadFromBytes(bytes)) {
+        EXPECT_EQ(line.find_first_of(u"\r\n\0"s), line.npos);
+      }
+    } catch (const EEncodingError&) {
+    }
+  }
+}
+
+// Long lines of mixed content, where line ends fall anywhere within the words that the
+// reading scans at a time.
+TEST_F(LineFileTest, SplitsLongTextsAsACharacterByCharacterScanWould) {
+  std::mt19937 random(17);
+  const std::string alphabet = "a1 \r\n\xE9\x80";
+  const std::u16string characters = u"a1 \r\n\u00E9\u20AC";
+  for (int round = 0; round < 500; ++round) {
+    std::string bytes;
+    std::u16string text;
+    const std::size_t length = random() % 200;
+    for (std::size_t k = 0; k < length; ++k) {
+      const std::size_t pick = random() % alphabet.size();
+      bytes += alphabet[pick];
+      text += characters[pick];
+    }
+    Lines expected;
+    for (std::size_t k = 0; k < text.size();) {
+      const std::size_t end = std::min(text.find_first_of(u"\r\n", k), text.size());
+      expected.push_back(text.substr(k, end - k));
+      k = end;
+      if (k < text.size() && text[k] == u'\r') ++k;
+      if (k < text.size() && text[k] == u'\n') ++k;
+    }
+    SCOPED_TRACE(testing::PrintToString(bytes));
+    ASSERT_EQ(ReadFromBytes(bytes), expected);
+  }
+}
+
+TEST_F(LineFileTest, ReadsHugeLinesAndHugeNumbersOfLines) {
+  const std::size_t length = 100'000'000;
+  Lines lines = ReadFromBytes(std::string(length, '7'));
+  ASSERT_EQ(lines.size(), 1u);
+  EXPECT_EQ(lines[0].size(), length);
+  EXPECT_EQ(lines[0].find_first_not_of(u'7'), lines[0].npos);
+
+  lines = ReadFromBytes(std::string(2'000'000, '\n'));
+  EXPECT_EQ(lines.size(), 2'000'000u);
+  EXPECT_TRUE(lines.back().empty());
+}
+
+TEST_F(LineFileTest, WritesWindows1252WithCrLfAfterEveryLine) {
+  const struct {
+    Lines lines;
+    std::string bytes;
+  } rows[] = {
+      {{}, ""},
+      {{u"1", u"2.5"}, "1\r\n2.5\r\n"},
+      {{u""}, "\r\n"},
+      {{u"-0.125", u"40"}, "-0.125\r\n40\r\n"},
+      {{u" 1\t", u"", u""}, " 1\t\r\n\r\n\r\n"},
+      {{u"1,5", u"\u20AC\u00E9", u"\u066B\U0001F600"}, "1,5\r\n\x80\xE9\r\n??\r\n"},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(testing::PrintToString(row.bytes));
+    EXPECT_EQ(WrittenBytes(row.lines), row.bytes);
+    EXPECT_EQ(Entries(), std::vector<std::string>{"out.txt"});
+  }
+}
+
+TEST_F(LineFileTest, WritingReplacesAnExistingFileWhole) {
+  WriteBytes("out.txt", std::string(1000, 'x'));
+  EXPECT_EQ(WrittenBytes({u"1", u"2"}), "1\r\n2\r\n");
+  EXPECT_EQ(WrittenBytes({}), "");
+  EXPECT_EQ(Entries(), std::vector<std::string>{"out.txt"});
+}
+
+TEST_F(LineFileTest, WrittenFileReadsBackAsTheSameLines) {
+  const Lines lines = {u"0", u"-1.5E-7", u"", u" 2\t", u"\u00E9\u20AC"};
+  WriteLineFile(Path("round.txt"), lines);
+  EXPECT_EQ(ReadLineFile(Path("round.txt")), lines);
+}
+
+TEST_F(LineFileTest, NamesOutsideAsciiReachTheSystemAsUtf8) {
+  const std::u16string name = Path("") + u"p\u00E8ak \U0001F600.txt";
+  WriteLineFile(name, {u"1"});
+  EXPECT_EQ(ReadBytes("p\xC3\xA8" "ak \xF0\x9F\x98\x80.txt"), "1\r\n");
+  EXPECT_EQ(ReadLineFile(name), Lines{u"1"});
+  EXPECT_EQ(ErrorMessage<EFOpenError>([&] { ReadLineFile(name + u"x"); }),
+            u"Cannot open file \"" + name + u"x\". No such file or directory");
+}
+
+TEST_F(LineFileTest, OpenErrorsNameTheAbsolutePathAndTheSystemsReason) {
+  WriteBytes("file.txt", "1\r\n");
+  std::filesystem::create_directory(Folder() / "folder");
+  const struct {
+    std::u16string path;
+    std::u16string message;
+  } rows[] = {
+      {Path("missing.txt"), OpenMessage(Native("missing.txt"), u"No such file or directory")},
+      {Path("folder"), OpenMessage(Native("folder"), u"Is a directory")},
+      {Path("file.txt/x"), OpenMessage(Native("file.txt/x"), u"Not a directory")},
+      {Path("folder/../missing.txt"),
+       OpenMessage(Native("missing.txt"), u"No such file or directory")},
+      {u"", u"Cannot open file \"\". No such file or directory"},
+      // A NUL would cut the name short and open file.txt.
+      {Path("file.txt") + u'\0' + u"x",
+       OpenMessage(Native("file.txt") + "\0x"s, u"Invalid argument")},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(testing::PrintToString(row.path));
+    EXPECT_EQ(ErrorMessage<EFOpenError>([&] { ReadLineFile(row.path); }), row.message);
+  }
+}
+
+TEST_F(LineFileTest, RelativePathsAreShownAbsolute) {
+  const std::filesystem::path previous = std::filesystem::current_path();
+  std::filesystem::current_path(Folder());
+  const std::u16string message =
+      ErrorMessage<EFOpenError>([] { ReadLineFile(u"./sub/../missing.txt"); });
+  const std::u16string create_message =
+      ErrorMessage<EFCreateError>([] { WriteLineFile(u"sub/out.txt", {}); });
+  WriteLineFile(u"relative.txt", {u"1"});
+  std::filesystem::current_path(previous);
+
+  EXPECT_EQ(message, OpenMessage(Native("missing.txt"), u"No such file or directory"));
+  EXPECT_EQ(create_message, CreateMessage(Native("sub/out.txt"), u"No such file or directory"));
+  EXPECT_EQ(ReadBytes("relative.txt"), "1\r\n");
+}
+
+TEST_F(LineFileTest, CreateErrorsLeaveEverythingAsItWas) {
+  std::filesystem::create_directory(Folder() / "folder");
+  WriteBytes("file.txt", "old");
+  const struct {
+    std::u16string path;
+    std::u16string message;
+  } rows[] = {
+      {Path("missing/out.txt"),
+       CreateMessage(Native("missing/out.txt"), u"No such file or directory")},
+      {Path("folder"), CreateMessage(Native("folder"), u"Is a directory")},
+      {Path("file.txt/out.txt"), CreateMessage(Native("file.txt/out.txt"), u"Not a directory")},
+      {u"", u"Cannot create file \"\". No such file or directory"},
+      {Path("out.txt") + u'\0', CreateMessage(Native("out.txt") + '\0', u"Invalid argument")},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(testing::PrintToString(row.path));
+    EXPECT_EQ(ErrorMessage<EFCreateError>([&] { WriteLineFile(row.path, {u"1"}); }),
+              row.message);
+    EXPECT_EQ(Entries(), (std::vector<std::string>{"file.txt", "folder"}));
+    EXPECT_EQ(ReadBytes("file.txt"), "old");
+    EXPECT_TRUE(std::filesystem::is_empty(Folder() / "folder"));
+  }
+}
+
+TEST_F(LineFileTest, LocksLetReadersShareAndKeepWritersOut) {
+  WriteBytes("held.txt", "old\r\n");
+  const std::u16string locked_reason = u"Resource temporarily unavailable";
+  {
+    const HeldLock reader(Native("held.txt"), LOCK_SH);
+    EXPECT_EQ(ReadLineFile(Path("held.txt")), Lines{u"old"});
+    EXPECT_EQ(ErrorMessage<EFCreateError>([&] { WriteLineFile(Path("held.txt"), {u"new"}); }),
+              CreateMessage(Native("held.txt"), locked_reason.c_str()));
+  }
+  {
+    const HeldLock writer(Native("held.txt"), LOCK_EX);
+    EXPECT_EQ(ErrorMessage<EFOpenError>([&] { ReadLineFile(Path("held.txt")); }),
+              OpenMessage(Native("held.txt"), locked_reason.c_str()));
+    EXPECT_EQ(ErrorMessage<EFCreateError>([&] { WriteLineFile(Path("held.txt"), {u"new"}); }),
+              CreateMessage(Native("held.txt"), locked_reason.c_str()));
+  }
+  EXPECT_EQ(ReadBytes("held.txt"), "old\r\n");
+  EXPECT_EQ(Entries(), std::vector<std::string>{"held.txt"});
+}
+
+TEST_F(LineFileTest, AFullDiskIsAWriteError) {
+  EXPECT_EQ(ErrorMessage<EWriteError>([] { WriteLineFile(u"/dev/full", {u"1"}); }),
+            u"Stream write error");
+}
+
+// Lets the process write files of at most kFileSizeLimit bytes, as a full disk would.
+class FileSizeLimitTest : public LineFileTest {
+ protected:
+  static constexpr rlim_t kFileSizeLimit = 64;
+
+  void LimitFileSize() {
+    ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &previous_limit_), 0);
+    previous_handler_ = ::signal(SIGXFSZ, SIG_IGN);
+    rlimit limit = previous_limit_;
+    limit.rlim_cur = kFileSizeLimit;
+    ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &limit), 0);
+    limited_ = true;
+  }
+
+  void RestoreFileSize() {
+    if (!limited_) return;
+    ::setrlimit(RLIMIT_FSIZE, &previous_limit_);
+    ::signal(SIGXFSZ, previous_handler_);
+    limited_ = false;
+  }
+
+  void TearDown() override {
+    RestoreFileSize();
+    LineFileTest::TearDown();
+  }
+
+ private:
+  rlimit previous_limit_{};
+  sighandler_t previous_handler_ = SIG_DFL;
+  bool limited_ = false;
+};
+
+TEST_F(FileSizeLimitTest, AFailedWriteLeavesTheOldFileByteForByte) {
+  const std::string old_bytes = "1\r\n2\r\n\xE9\0old"s;
+  WriteBytes("out.txt", old_bytes);
+  ::chmod(Native("out.txt").c_str(), 0640);
+  const Lines too_long(100, u"123456789");
+
+  LimitFileSize();
+  const std::u16string replaced =
+      ErrorMessage<EWriteError>([&] { WriteLineFile(Path("out.txt"), too_long); });
+  const std::u16string created =
+      ErrorMessage<EWriteError>([&] { WriteLineFile(Path("new.txt"), too_long); });
+  RestoreFileSize();
+
+  EXPECT_EQ(replaced, u"Stream write error");
+  EXPECT_EQ(created, u"Stream write error");
+  EXPECT_EQ(ReadBytes("out.txt"), old_bytes);
+  EXPECT_EQ(std::filesystem::status(Native("out.txt")).permissions(),
+            static_cast<std::filesystem::perms>(0640));
+  EXPECT_EQ(Entries(), std::vector<std::string>{"out.txt"});
+}
+
+TEST_F(LineFileTest, ReplacingKeepsPermissionsAndSymbolicLinks) {
+  WriteBytes("data.txt", "old");
+  ::chmod(Native("data.txt").c_str(), 0604);
+  std::filesystem::create_symlink("data.txt", Folder() / "link.txt");
+  std::filesystem::create_symlink("later.txt", Folder() / "dangling.txt");
+
+  WriteLineFile(Path("link.txt"), {u"1"});
+  WriteLineFile(Path("dangling.txt"), {u"2"});
+
+  EXPECT_EQ(ReadBytes("data.txt"), "1\r\n");
+  EXPECT_EQ(std::filesystem::status(Native("data.txt")).permissions(),
+            static_cast<std::filesystem::perms>(0604));
+  EXPECT_TRUE(std::filesystem::is_symlink(Folder() / "link.txt"));
+  EXPECT_EQ(ReadBytes("later.txt"), "2\r\n");
+  EXPECT_TRUE(std::filesystem::is_symlink(Folder() / "dangling.txt"));
+  EXPECT_EQ(Entries(),
+            (std::vector<std::string>{"dangling.txt", "data.txt", "later.txt", "link.txt"}));
+}
+
+TEST_F(LineFileTest, NewFilesTakeTheUmask) {
+  const mode_t previous = ::umask(027);
+  WriteLineFile(Path("new.txt"), {u"1"});
+  ::umask(previous);
+  EXPECT_EQ(std::filesystem::status(Native("new.txt")).permissions(),
+            static_cast<std::filesystem::perms>(0640));
+}
+
+// Root may write anywhere: checks that need the system to refuse run in a child process,
+// which drops to the unprivileged user "nobody" when it starts as root.
+class UnprivilegedLineFileTest : public LineFileTest {
+ protected:
+  static constexpr uid_t kNobody = 65534;
+
+  // Hands the file over to the user that the check runs as.
+  void GiveAway(const std::string& name) {
+    if (::geteuid() == 0) {
+      ASSERT_EQ(::chown(Native(name).c_str(), kNobody, kNobody), 0);
+    }
+  }
+
+  template <typename Check>
+  void ExpectUnprivileged(Check&& check) {
+    EXPECT_EXIT(
+        {
+          if (::geteuid() == 0 && (::setgid(kNobody) != 0 || ::setuid(kNobody) != 0)) {
+            std::_Exit(2);
+          }
+          std::_Exit(check() ? 0 : 1);
+        },
+        testing::ExitedWithCode(0), "");
+  }
+};
+
+// The replacement must not let a rename do what the file's permissions forbid.
+TEST_F(UnprivilegedLineFileTest, AReadOnlyFileStaysAsItWas) {
+  WriteBytes("readonly.txt", "old");
+  GiveAway("readonly.txt");
+  ASSERT_EQ(::chmod(Native("readonly.txt").c_str(), 0444), 0);
+  ASSERT_EQ(::chmod(Folder().c_str(), 0777), 0);
+  ExpectUnprivileged([this] {
+    return ErrorMessage<EFCreateError>([this] { WriteLineFile(Path("readonly.txt"), {u"1"}); }) ==
+           CreateMessage(Native("readonly.txt"), u"Permission denied");
+  });
+  EXPECT_EQ(ReadBytes("readonly.txt"), "old");
+  EXPECT_EQ(Entries(), std::vector<std::string>{"readonly.txt"});
+}
+
+// A folder that takes no new file still lets its files be overwritten, as they could be
+// before replacement by renaming.
+TEST_F(UnprivilegedLineFileTest, WritesInPlaceWhenTheFolderTakesNoNewFile) {
+  WriteBytes("out.txt", "old");
+  GiveAway("out.txt");
+  ASSERT_EQ(::chmod(Folder().c_str(), 0555), 0);
+  ExpectUnprivileged([this] {
+    WriteLineFile(Path("out.txt"), {u"1"});
+    return true;
+  });
+  EXPECT_EQ(ReadBytes("out.txt"), "1\r\n");
+}
+
+TEST_F(LineFileTest, PipesAreWrittenInPlaceAndNeverHoldUpTheCaller) {
+  ASSERT_EQ(::mkfifo(Native("pipe").c_str(), 0600), 0);
+  EXPECT_EQ(ReadLineFile(Path("pipe")), Lines{});
+  EXPECT_EQ(ErrorMessage<EFCreateError>([&] { WriteLineFile(Path("pipe"), {u"1"}); }),
+            CreateMessage(Native("pipe"), u"No such device or address"));
+
+  const int reader = ::open(Native("pipe").c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+  ASSERT_GE(reader, 0);
+  WriteLineFile(Path("pipe"), {u"1", u"2"});
+  char buffer[16] = {};
+  EXPECT_EQ(::read(reader, buffer, sizeof buffer), 6);
+  EXPECT_EQ(std::string(buffer), "1\r\n2\r\n");
+
+  // A reader that goes away early fails the write instead of ending the program.
+  std::thread early_leaver([reader] {
+    // Waits for the first byte, so that the writer has opened the pipe before we leave.
+    char byte;
+    for (int wait = 0; wait < 10'000 && ::read(reader, &byte, 1) != 1; ++wait) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    ::close(reader);
+  });
+  const Lines many(1'000'000, u"1");
+  EXPECT_EQ(ErrorMessage<EWriteError>([&] { WriteLineFile(Path("pipe"), many); }),
+            u"Stream write error");
+  early_leaver.join();
+}
+
+}  // namespace
+}  // namespace model

@@ -1,0 +1,129 @@
+#include "model/peak_import.h"
+
+#include <gtest/gtest.h>
+#include <sys/file.h>
+
+#include <bit>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "model/errors.h"
+#include "tests/model/file_test_support.h"
+
+namespace model {
+namespace {
+
+using namespace std::string_literals;
+using Values = std::vector<double>;
+
+std::vector<std::uint64_t> Bits(const Values& values) {
+  std::vector<std::uint64_t> bits;
+  for (const double value : values) bits.push_back(std::bit_cast<std::uint64_t>(value));
+  return bits;
+}
+
+class PeakImportTest : public TemporaryFolderTest {
+ protected:
+  // What an earlier import and generation left behind, which every import discards.
+  Values peaks_ = {7, 8, 9};
+  Values process_ = {7, 7.5, 8};
+};
+
+TEST_F(PeakImportTest, ReadsOneValuePerLineInFileOrder) {
+  const struct {
+    std::string bytes;
+    Values peaks;
+  } rows[] = {
+      {"", {}},
+      {"0\r\n10\r\n-10\r\n20\r\n-20\r\n0\r\n", {0, 10, -10, 20, -20, 0}},
+      {"0\r\n10\r\n-10\r\n20\r\n-20\r\n0", {0, 10, -10, 20, -20, 0}},
+      {"1.5\n2.5e1\r3\r\n", {1.5, 25, 3}},
+      {" \t1.5 \t\r\n+2\r\n", {1.5, 2}},
+      {"-0\r\n", {-0.0}},
+      {"\xFF\xFE" "1\0\r\0\n\0-\0" "2\0"s, {1, -2}},
+      {"\xEF\xBB\xBF" "4\r\n", {4}},
+      {"5\r\n\0\0"s, {5}},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(testing::PrintToString(row.bytes));
+    WriteBytes("peaks.txt", row.bytes);
+    ImportPeakFile(Path("peaks.txt"), peaks_, process_);
+    EXPECT_EQ(Bits(peaks_), Bits(row.peaks));
+    EXPECT_TRUE(process_.empty());
+  }
+}
+
+TEST_F(PeakImportTest, StopsAtTheFirstLineThatIsNoValueAndKeepsTheValuesAboveIt) {
+  const struct {
+    std::string bytes;
+    Values peaks;
+    std::u16string message;
+  } rows[] = {
+      // Two line breaks at the end make an empty last line.
+      {"1\r\n2\r\n\r\n", {1, 2}, u"'' is not a valid floating point value"},
+      {"1\r\n\r\n3\r\n", {1}, u"'' is not a valid floating point value"},
+      {"1\r\n \t \r\n3\r\n", {1}, u"'' is not a valid floating point value"},
+      {"\r\n1\r\n", {}, u"'' is not a valid floating point value"},
+      {"1\r\n 2 3 \r\n4\r\n", {1}, u"'2 3' is not a valid floating point value"},
+      {"1\r\n2\r\nabc\r\n", {1, 2}, u"'abc' is not a valid floating point value"},
+      {"1\r\n1,5\r\n", {1}, u"'1,5' is not a valid floating point value"},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(testing::PrintToString(row.bytes));
+    WriteBytes("peaks.txt", row.bytes);
+    EXPECT_EQ(ErrorMessage<EConvertError>(
+                  [&] { ImportPeakFile(Path("peaks.txt"), peaks_, process_); }),
+              row.message);
+    EXPECT_EQ(peaks_, row.peaks);
+    EXPECT_TRUE(process_.empty());
+  }
+}
+
+TEST_F(PeakImportTest, ANumberBeyondTheDoublesIsAnOverflow) {
+  WriteBytes("peaks.txt", "1\r\n-1e400\r\n2\r\n");
+  EXPECT_EQ(ErrorMessage<EOverflow>([&] { ImportPeakFile(Path("peaks.txt"), peaks_, process_); }),
+            u"Floating point overflow");
+  EXPECT_EQ(peaks_, Values{1});
+  EXPECT_TRUE(process_.empty());
+}
+
+TEST_F(PeakImportTest, AFileThatCannotBeReadLeavesBothSequencesEmpty) {
+  WriteBytes("locked.txt", "1\r\n");
+  const HeldLock writer(Native("locked.txt"), LOCK_EX);
+  // UTF-16 without a mark: only the first digit would remain ahead of the first NUL.
+  WriteBytes("utf16.txt", "1\0" "0\0\r\0\n\0" "2\0" "0\0"s);
+  WriteBytes("utf8.txt", "\xEF\xBB\xBF" "1\r\n2\xFF\r\n");
+  const struct {
+    std::string name;
+    bool cannotOpen;
+    std::u16string message;
+  } rows[] = {
+      {"missing.txt", true,
+       u"Cannot open file \"" + Path("missing.txt") + u"\". No such file or directory"},
+      {"locked.txt", true,
+       u"Cannot open file \"" + Path("locked.txt") + u"\". Resource temporarily unavailable"},
+      {"utf16.txt", false,
+       u"Cannot read file \"" + Path("utf16.txt") + u"\". NUL character at byte 1"},
+      {"utf8.txt", false,
+       u"Cannot read file \"" + Path("utf8.txt") + u"\". Invalid UTF-8 sequence at byte 7"},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.name);
+    peaks_ = {7, 8, 9};
+    process_ = {7, 7.5, 8};
+    try {
+      ImportPeakFile(Path(row.name), peaks_, process_);
+      ADD_FAILURE() << "no error raised";
+    } catch (const EStreamError& error) {
+      EXPECT_EQ(error.Message(), row.message);
+      EXPECT_EQ(dynamic_cast<const EFOpenError*>(&error) != nullptr, row.cannotOpen);
+      EXPECT_EQ(dynamic_cast<const EEncodingError*>(&error) != nullptr, !row.cannotOpen);
+    }
+    EXPECT_TRUE(peaks_.empty());
+    EXPECT_TRUE(process_.empty());
+  }
+}
+
+}  // namespace
+}  // namespace model
