@@ -93,10 +93,9 @@ void TRzSplitter::LayOutPanes() {
 
 void TRzSplitter::PaintOutline() {
   QPainter painter(outline_);
-  // Inverting twice restores a pixel, so the outline is the bar's rectangle with every
-  // other pixel inverted; the pattern is anchored to the splitter, not to the outline.
+  // Difference with white inverts each pixel the checkerboard sets and keeps the others, so
+  // the outline is its own inverse; moving the child makes Qt repaint what it uncovers.
   painter.setCompositionMode(QPainter::CompositionMode_Difference);
-  painter.setBrushOrigin(-outline_->pos());
   painter.fillRect(outline_->rect(), QBrush(Qt::white, Qt::Dense4Pattern));
 }
 

@@ -25,7 +25,7 @@ TEST(ColorDarkeningTest, ConvertsToHueLightnessSaturation) {
       {0xD4D0C8, {27, 194, 29}},
       // Lightness 120.47 rounds to 120, but the exact value lies in the upper half of the
       // scale, whose saturation formula gives 240 (the lower half's would give 238).
-      {0xFF0100, {0, 120, 240}},
+      {0xFF0101, {0, 120, 240}},
       // Hue 239.84 rounds to 240, which is 0 again.
       {0xFF0001, {0, 120, 240}},
       // Hue 1.5 exactly: a tie, going to the even 2.
