@@ -19,8 +19,9 @@ namespace widgets {
 // edge draws a separator: a 1-pixel vertical line BorderWidth() pixels in from its left edge,
 // as high as the text area, in the button-face colour (QPalette::Button) darkened by 40.
 //
-// The pane reports the mouse moving over it, leaving it, and clicks on any part of it, so a
-// window can give it a hover look and act on clicks. It never takes the keyboard focus.
+// Every setter repaints the pane, so a window can give it a hover look from the signals that
+// report the mouse moving over it and leaving it; clicks on any part of the pane are reported
+// with their button. The pane never takes the keyboard focus.
 class TRzFieldStatus : public QWidget {
   Q_OBJECT
 

@@ -18,13 +18,13 @@ namespace widgets {
 // bar the next BarThickness rows and the lower pane the rest; either pane may be 0 pixels
 // high. At 357 pixels the bar starts at row 178, at 457 pixels at row 228.
 //
-// A left press on the bar starts a drag: the splitter takes the keyboard focus, holds the
-// mouse until the button is released (Qt's grab of the pressed widget, which every platform
-// honours; an explicit grab is refused by some) and shows an outline of the bar (every other pixel of the bar's rectangle inverted,
-// in a checkerboard) that follows the mouse's vertical travel, limited like the position.
-// The panes change only when the button is released. Over the bar the pointer is
-// Qt::SizeVerCursor. The bar is painted in the button-face colour (QPalette::Button), with
-// neither frame nor grip marks. Typical use:
+// A left press on the bar starts a drag: the splitter takes the keyboard focus and shows an
+// outline of the bar (every other pixel of the bar's rectangle inverted, in a checkerboard)
+// that follows the mouse's vertical travel, limited like the position. The mouse stays
+// captured until the button is released, by the grab Qt gives the pressed widget (every
+// platform honours it, where some refuse an explicit grab). The panes change only on the
+// release. Over the bar the pointer is Qt::SizeVerCursor. The bar is painted in the
+// button-face colour (QPalette::Button), with neither frame nor grip marks. Typical use:
 //
 //   auto* splitter = new TRzSplitter(window);
 //   splitter->SetUpperWidget(new Chart(splitter));

@@ -29,8 +29,9 @@ class TRzFieldStatus;
 // window colour under a 2 x 2 square in the button-face colour darkened by 40 one pixel up
 // and left; the diagonal resize pointer; and a left press there resizes the top-level window
 // from its bottom-right corner (by the window system where it offers that, by hand
-// otherwise). The grip is shown only while the top-level window can be resized and is
-// neither maximised nor full screen; it follows the window's state changes.
+// otherwise). The grip is shown only while the top-level window can be resized (its minimum
+// and maximum sizes differ when the bar is shown) and is neither maximised nor full screen;
+// it follows the window's state changes.
 //
 // Neither the bar nor its panes take the keyboard focus.
 class TRzStatusBar : public QWidget {
