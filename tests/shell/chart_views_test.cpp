@@ -1,0 +1,102 @@
+#include "shell/chart_views.h"
+
+#include <QWidget>
+
+#include <gtest/gtest.h>
+
+#include <vector>
+
+#include "model/value_text.h"
+#include "tests/widgets/chart_test_support.h"
+
+namespace shell {
+namespace {
+
+TEST(ChartViewsTest, DeclareTheSeriesAsTheWindowLayoutDoes) {
+  struct Row {
+    TChart* (*create)(QWidget*);
+    const char* title;
+    QColor colour;
+  };
+  const Row rows[] = {{CreatePeakChart, "Peak", QColor(0xFF, 0, 0)},
+                      {CreateProcessChart, "LoadingProcess", QColor(0, 0, 0xFF)}};
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.title);
+    QWidget window;
+    TChart* chart = row.create(&window);
+    EXPECT_EQ(chart->parentWidget(), &window);
+    const TLineSeries& series = chart->Series();
+    EXPECT_EQ(series.Title(), QString::fromLatin1(row.title));
+    EXPECT_EQ(series.Color(), row.colour);
+    EXPECT_FALSE(series.PointerVisible());
+    EXPECT_EQ(series.PointerStyle(), TLineSeries::PointerStyle::Rectangle);
+    EXPECT_EQ(series.Count(), 0u);
+  }
+}
+
+TEST(ChartViewsTest, DrawsASequenceAsOnePointPerPosition) {
+  QWidget window;
+  TChart* chart = CreateProcessChart(&window);
+  const std::vector<double> values = {2.5, -1, 7, 7, 0};
+  DrawSequence(chart->Series(), values);
+  ASSERT_EQ(chart->Series().Count(), values.size());
+  for (std::size_t i = 0; i < values.size(); ++i) {
+    EXPECT_EQ(chart->Series().XValue(i), static_cast<double>(i));
+    EXPECT_EQ(chart->Series().YValue(i), values[i]);
+  }
+}
+
+// Restores the process-wide marks that a test changes.
+class MarksTest : public testing::Test {
+ protected:
+  void TearDown() override {
+    model::SetDecimalMark(decimal_);
+    model::SetGroupingMark(grouping_);
+  }
+
+ private:
+  char16_t decimal_ = model::DecimalMark();
+  char16_t grouping_ = model::GroupingMark();
+};
+
+TEST_F(MarksTest, LabelsFollowTheMarksAtEveryPaint) {
+  QWidget window;
+  TChart* chart = CreatePeakChart(&window);
+  chart->resize(400, 260);
+  // Positions 0 to 3,000: the bottom axis is labelled every 500.
+  DrawSequence(chart->Series(), std::vector<double>(3001, 0.0));
+  const QColor background = chart_test::Background(*chart);
+  const QRect frame = chart->PlotRect();
+  const QRect bottomLabels(QPoint(1, frame.bottom() + 7), QPoint(chart->width() - 2, chart->height() - 2));
+  const auto fourthLabel = [&] {
+    const std::vector<QImage> labels =
+        chart_test::InkGroups(chart_test::Render(*chart), bottomLabels, background, 4);
+    return labels.size() == 7 ? labels[3] : QImage();
+  };
+
+  model::SetDecimalMark(u'.');
+  model::SetGroupingMark(u',');
+  EXPECT_EQ(fourthLabel(), chart_test::TextInk(QStringLiteral("1,500"), chart->font(), background));
+  model::SetDecimalMark(u',');
+  model::SetGroupingMark(u'.');
+  EXPECT_EQ(fourthLabel(), chart_test::TextInk(QStringLiteral("1.500"), chart->font(), background));
+}
+
+TEST(ChartViewsTest, LabelsOnePeakOnceWithItsValue) {
+  QWidget window;
+  TChart* chart = CreatePeakChart(&window);
+  chart->resize(400, 260);
+  chart->Series().SetPointerVisible(true);
+  chart->Series().SetPointerStyle(TLineSeries::PointerStyle::Circle);
+  chart->Series().SetPointerSize(3);
+  DrawSequence(chart->Series(), {0.1 + 0.2});
+  const QColor background = chart_test::Background(*chart);
+  const QImage image = chart_test::Render(*chart);
+  const QRect frame = chart->PlotRect();
+  const QRect leftLabels(QPoint(1, 1), QPoint(frame.left() - 7, chart->height() - 2));
+  EXPECT_EQ(image.copy(chart_test::InkBounds(image, leftLabels, background)),
+            chart_test::TextInk(QStringLiteral("0.3"), chart->font(), background));
+}
+
+}  // namespace
+}  // namespace shell

@@ -1,0 +1,320 @@
+#include "widgets/chart.h"
+
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+#include <string>
+#include <vector>
+
+#include "tests/widgets/chart_test_support.h"
+#include "widgets/number_pattern.h"
+
+namespace {
+
+using chart_test::Background;
+using chart_test::InkBounds;
+using chart_test::InkGroups;
+using chart_test::PixelsOf;
+using chart_test::Render;
+using chart_test::TextInk;
+
+const QColor kGray(0x80, 0x80, 0x80);
+const QColor kRed(0xFF, 0, 0);
+const QColor kBlue(0, 0, 0xFF);
+const QColor kBlack(0, 0, 0);
+
+// Label glyphs of one label are never this far apart; labels always are.
+constexpr int kGapBetweenLabels = 4;
+
+// A chart as the window shows it: circle markers of the given size.
+class ChartTest : public testing::Test {
+ protected:
+  void SetUp() override { chart_.resize(400, 260); }
+
+  void ShowMarkers(int size) {
+    chart_.Series().SetPointerVisible(true);
+    chart_.Series().SetPointerStyle(TLineSeries::PointerStyle::Circle);
+    chart_.Series().SetPointerSize(size);
+  }
+
+  // Where the left labels are drawn: left of the ticks, inside the bevel.
+  QRect LeftLabelZone() const {
+    const QRect frame = chart_.PlotRect();
+    return QRect(QPoint(1, 1), QPoint(frame.left() - 7, chart_.height() - 2));
+  }
+  // Where the bottom labels are drawn: below the ticks, inside the bevel.
+  QRect BottomLabelZone() const {
+    const QRect frame = chart_.PlotRect();
+    return QRect(QPoint(1, frame.bottom() + 7), QPoint(chart_.width() - 2, chart_.height() - 2));
+  }
+  std::vector<QImage> BottomLabels(const QImage& image) const {
+    return InkGroups(image, BottomLabelZone(), Background(chart_), kGapBetweenLabels);
+  }
+  QImage Ink(const QString& text) const { return TextInk(text, chart_.font(), Background(chart_)); }
+
+  TChart chart_;
+};
+
+TEST_F(ChartTest, StartsWithFrameAxesAndOneLabelZeroAtTheMiddleOfEachAxis) {
+  const QImage image = Render(chart_);
+  const QRect frame = chart_.PlotRect();
+  ASSERT_FALSE(frame.isEmpty());
+  const QRect inside = frame.adjusted(1, 1, -1, -1);
+
+  for (int x = frame.left(); x <= frame.right(); ++x) {
+    EXPECT_EQ(image.pixelColor(x, frame.top()), kBlack) << x;
+    EXPECT_EQ(image.pixelColor(x, frame.bottom()), kBlack) << x;
+    EXPECT_EQ(image.pixelColor(x, frame.bottom() + 1), kBlack) << x;
+  }
+  for (int y = frame.top(); y <= frame.bottom(); ++y) {
+    EXPECT_EQ(image.pixelColor(frame.left() - 1, y), kBlack) << y;
+    EXPECT_EQ(image.pixelColor(frame.left(), y), kBlack) << y;
+    EXPECT_EQ(image.pixelColor(frame.right(), y), kBlack) << y;
+  }
+
+  // Inside the frame only the two grid lines of the labels, crossing at the middle.
+  const std::vector<QPoint> grid = PixelsOf(image, inside, kGray);
+  EXPECT_EQ(grid.size(), static_cast<std::size_t>(inside.width() + inside.height() - 1));
+  const QRect ink = InkBounds(image, inside, Background(chart_));
+  EXPECT_EQ(ink, inside);
+  const double middleX = (inside.left() + inside.right()) / 2.0;
+  const double middleY = (inside.top() + inside.bottom()) / 2.0;
+  for (const QPoint& pixel : grid)
+    EXPECT_TRUE(std::abs(pixel.x() - middleX) <= 0.5 || std::abs(pixel.y() - middleY) <= 0.5);
+
+  const QImage zero = Ink(QStringLiteral("0"));
+  const QRect leftLabel = InkBounds(image, LeftLabelZone(), Background(chart_));
+  EXPECT_EQ(image.copy(leftLabel), zero);
+  EXPECT_LE(std::abs(leftLabel.center().y() - middleY), 1.5);
+  const std::vector<QImage> bottomLabels = BottomLabels(image);
+  ASSERT_EQ(bottomLabels.size(), 1u);
+  EXPECT_EQ(bottomLabels[0], zero);
+  const QRect bottomLabel = InkBounds(image, BottomLabelZone(), Background(chart_));
+  EXPECT_LE(std::abs(bottomLabel.center().x() - middleX), 1.5);
+
+  EXPECT_TRUE(PixelsOf(image, image.rect(), kRed).empty());
+}
+
+TEST_F(ChartTest, DrawsOnePeakAsOneMarkerInTheMiddleWithoutALine) {
+  ShowMarkers(3);
+  chart_.Series().AddXY(0, 42.5);
+  const QImage image = Render(chart_);
+  const QRect inside = chart_.PlotRect().adjusted(1, 1, -1, -1);
+
+  const std::vector<QPoint> red = PixelsOf(image, image.rect(), kRed);
+  QRect fill;
+  for (const QPoint& pixel : red) fill |= QRect(pixel, QSize(1, 1));
+  EXPECT_EQ(red.size(), 21u);
+  EXPECT_EQ(fill.size(), QSize(5, 5));
+  EXPECT_LE(std::abs(fill.center().x() - (inside.left() + inside.right()) / 2.0), 0.5);
+  EXPECT_LE(std::abs(fill.center().y() - (inside.top() + inside.bottom()) / 2.0), 0.5);
+
+  const std::vector<QImage> bottomLabels = BottomLabels(image);
+  ASSERT_EQ(bottomLabels.size(), 1u);
+  EXPECT_EQ(bottomLabels[0], Ink(QStringLiteral("0")));
+  EXPECT_EQ(image.copy(InkBounds(image, LeftLabelZone(), Background(chart_))),
+            Ink(QStringLiteral("42.5")));
+}
+
+TEST_F(ChartTest, DrawsEqualValuesAsAHorizontalLineThroughTheMiddle) {
+  for (int x = 0; x < 5; ++x) chart_.Series().AddXY(x, 2.5);
+  const QImage image = Render(chart_);
+  const QRect inside = chart_.PlotRect().adjusted(1, 1, -1, -1);
+
+  const std::vector<QPoint> red = PixelsOf(image, image.rect(), kRed);
+  ASSERT_FALSE(red.empty());
+  for (const QPoint& pixel : red) EXPECT_EQ(pixel.y(), red.front().y());
+  EXPECT_LE(std::abs(red.front().y() - (inside.top() + inside.bottom()) / 2.0), 0.5);
+  // Without markers the axis has no margins: the line spans the plot area.
+  EXPECT_EQ(red.front().x(), inside.left());
+  EXPECT_EQ(red.back().x(), inside.right());
+}
+
+TEST_F(ChartTest, LabelsTenPositionsZeroToNine) {
+  ShowMarkers(3);
+  for (int x = 0; x < 10; ++x) chart_.Series().AddXY(x, std::sin(x));
+  const QImage image = Render(chart_);
+
+  const std::vector<QImage> labels = BottomLabels(image);
+  ASSERT_EQ(labels.size(), 10u);
+  for (int x = 0; x < 10; ++x) {
+    SCOPED_TRACE(x);
+    EXPECT_EQ(labels[static_cast<std::size_t>(x)], Ink(QString::number(x)));
+  }
+}
+
+TEST_F(ChartTest, GroupsLabelsWithTheGivenMarks) {
+  chart_.Series().AddXY(0, 0);
+  chart_.Series().AddXY(3000, 1);
+  const QStringList dotted = {"0", "500", "1,000", "1,500", "2,000", "2,500", "3,000"};
+  std::vector<QImage> labels = BottomLabels(Render(chart_));
+  ASSERT_EQ(labels.size(), static_cast<std::size_t>(dotted.size()));
+  for (qsizetype i = 0; i < dotted.size(); ++i)
+    EXPECT_EQ(labels[static_cast<std::size_t>(i)], Ink(dotted[i])) << dotted[i].toStdString();
+
+  chart_.SetLabelText([](double value) { return widgets::FormatGroupedDecimal(value, u',', u'.'); });
+  labels = BottomLabels(Render(chart_));
+  ASSERT_EQ(labels.size(), static_cast<std::size_t>(dotted.size()));
+  EXPECT_EQ(labels[3], Ink(QStringLiteral("1.500")));
+}
+
+// The label size is judged from the ends and the middle of the axis ("0", "1", "0.5");
+// labels such as "0.35" are wider, and those that would run into their neighbours are left
+// out rather than drawn over each other.
+TEST_F(ChartTest, LeavesOutLabelsThatWouldRunIntoEachOther) {
+  chart_.Series().AddXY(0, 0);
+  chart_.Series().AddXY(1, 1);
+  const std::vector<QImage> labels = BottomLabels(Render(chart_));
+  ASSERT_GE(labels.size(), 6u);
+  std::vector<QImage> texts;
+  for (int hundredths = 0; hundredths <= 100; hundredths += 5)
+    texts.push_back(Ink(widgets::FormatGroupedDecimal(hundredths / 100.0, u'.', u',')));
+  for (const QImage& label : labels)
+    EXPECT_NE(std::find(texts.begin(), texts.end(), label), texts.end());
+  EXPECT_EQ(labels.front(), Ink(QStringLiteral("0")));
+  EXPECT_EQ(labels.back(), Ink(QStringLiteral("1")));
+}
+
+// The markers of the extreme points sit inside the plot area by their margins: their size
+// plus one pixel horizontally, their size vertically.
+TEST_F(ChartTest, DrawsMarkersOfTheirColourSizeAndOutlineInsideTheMargins) {
+  struct Row {
+    int size;
+    QColor colour;
+    std::vector<std::string> look;  // '#' outline, 'F' fill, ' ' not the marker's
+  };
+  const Row rows[] = {
+      {3, kRed, {"  ###  ", " #FFF# ", "#FFFFF#", "#FFFFF#", "#FFFFF#", " #FFF# ", "  ###  "}},
+      {2, kBlue, {" ### ", "#FFF#", "#FFF#", "#FFF#", " ### "}},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.size);
+    TChart chart;
+    chart.resize(300, 200);
+    chart.Series().SetColor(row.colour);
+    chart.Series().SetPointerVisible(true);
+    chart.Series().SetPointerStyle(TLineSeries::PointerStyle::Circle);
+    chart.Series().SetPointerSize(row.size);
+    chart.Series().AddXY(0, -1);
+    chart.Series().AddXY(1, 1);
+    const QImage image = Render(chart);
+    const QRect inside = chart.PlotRect().adjusted(1, 1, -1, -1);
+    const QPoint centres[] = {{inside.left() + row.size + 1, inside.bottom() - row.size},
+                              {inside.right() - row.size - 1, inside.top() + row.size}};
+    for (const QPoint& centre : centres) {
+      for (int dy = -row.size; dy <= row.size; ++dy) {
+        for (int dx = -row.size; dx <= row.size; ++dx) {
+          const char expected =
+              row.look[static_cast<std::size_t>(dy + row.size)][static_cast<std::size_t>(dx + row.size)];
+          const QColor actual = image.pixelColor(centre + QPoint(dx, dy));
+          SCOPED_TRACE(testing::Message() << "offset " << dx << ", " << dy);
+          if (expected == '#') {
+            EXPECT_EQ(actual, kBlack);
+          } else if (expected == 'F') {
+            EXPECT_EQ(actual, row.colour);
+          }
+        }
+      }
+    }
+  }
+}
+
+TEST_F(ChartTest, KeepsPointsInAscendingXWithEqualXAfterTheOthers) {
+  ShowMarkers(2);
+  chart_.Series().AddXY(0, 1);
+  chart_.Series().AddXY(2, 3);
+  chart_.Series().AddXY(1, 2);
+  chart_.Series().AddXY(1, 5);
+  ASSERT_EQ(chart_.Series().Count(), 4u);
+  const double xs[] = {0, 1, 1, 2};
+  const double ys[] = {1, 2, 5, 3};
+  for (std::size_t i = 0; i < 4; ++i) {
+    EXPECT_EQ(chart_.Series().XValue(i), xs[i]);
+    EXPECT_EQ(chart_.Series().YValue(i), ys[i]);
+  }
+  EXPECT_EQ(chart_.Series().YRange(), (widgets::AxisRange{1, 5}));
+  chart_.Series().Clear();
+  EXPECT_EQ(chart_.Series().Count(), 0u);
+  EXPECT_EQ(chart_.BottomAxisRange(), (widgets::AxisRange{0, 0}));
+}
+
+}  // namespace
+
+namespace {
+
+// Counts the paints of a widget.
+class PaintCounter : public QObject {
+ public:
+  int paints = 0;
+
+ protected:
+  bool eventFilter(QObject*, QEvent* event) override {
+    if (event->type() == QEvent::Paint) ++paints;
+    return false;
+  }
+};
+
+// Changes of the series ask for a repaint only once until the chart paints, so the request
+// must be renewed after every paint.
+TEST(ChartRepaintTest, RepaintsAfterEveryRoundOfChanges) {
+  TChart chart;
+  chart.resize(300, 200);
+  chart.show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&chart));
+  PaintCounter counter;
+  chart.installEventFilter(&counter);
+  for (int round = 1; round <= 3; ++round) {
+    SCOPED_TRACE(round);
+    const int paintsBefore = counter.paints;
+    for (int x = 0; x < 1000; ++x) chart.Series().AddXY(x, round * x);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return counter.paints > paintsBefore; }));
+  }
+}
+
+}  // namespace
+
+namespace {
+
+// The widest ranges of the doubles are drawn, scrolled, zoomed and undone like any other,
+// and the labels of huge values leave room for the plot.
+TEST(ChartLimitsTest, DrawsValuesAtTheLimitsOfTheDoubles) {
+  TChart chart;
+  chart.resize(300, 200);
+  chart.Series().SetPointerVisible(true);
+  chart.Series().SetPointerStyle(TLineSeries::PointerStyle::Circle);
+  chart.Series().SetPointerSize(3);
+  const double largest = std::numeric_limits<double>::max();
+  chart.Series().AddXY(0, -largest);
+  chart.Series().AddXY(1, largest);
+  chart.Series().AddXY(2, 0);
+  const QRect inside = chart.PlotRect().adjusted(1, 1, -1, -1);
+  ASSERT_GE(inside.width(), 100);
+  // The range cannot widen beyond the doubles: the extreme markers sit at the edges.
+  QRect bounds;
+  for (const QPoint& pixel : PixelsOf(Render(chart), inside, kRed)) bounds |= QRect(pixel, QSize(1, 1));
+  EXPECT_LE(bounds.top(), inside.top() + 1);
+  EXPECT_GE(bounds.bottom(), inside.bottom() - 1);
+
+  const QPoint centre = chart.PlotRect().center();
+  const widgets::AxisRange automatic = chart.LeftAxisRange();
+  QTest::mousePress(&chart, Qt::RightButton, Qt::NoModifier, centre);
+  QTest::mouseMove(&chart, centre + QPoint(0, 150));
+  QTest::mouseRelease(&chart, Qt::RightButton, Qt::NoModifier, centre + QPoint(0, 150));
+  EXPECT_FALSE(chart.PlotRect().isEmpty());
+  EXPECT_FALSE(Render(chart).isNull());
+  // The labels of the scrolled range are wide: the plot area has moved.
+  const QPoint scrolledCentre = chart.PlotRect().center();
+  QTest::mousePress(&chart, Qt::LeftButton, Qt::NoModifier, scrolledCentre);
+  QTest::mouseRelease(&chart, Qt::LeftButton, Qt::NoModifier, scrolledCentre + QPoint(30, 30));
+  EXPECT_FALSE(Render(chart).isNull());
+  const QPoint zoomedCentre = chart.PlotRect().center();
+  QTest::mousePress(&chart, Qt::LeftButton, Qt::NoModifier, zoomedCentre);
+  QTest::mouseRelease(&chart, Qt::LeftButton, Qt::NoModifier, zoomedCentre - QPoint(30, 30));
+  EXPECT_EQ(chart.LeftAxisRange(), automatic);
+}
+
+}  // namespace

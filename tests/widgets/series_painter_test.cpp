@@ -1,0 +1,168 @@
+#include "widgets/series_painter.h"
+
+#include <QImage>
+#include <QPainter>
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <random>
+#include <vector>
+
+#include "widgets/point_by_point_painter.h"
+
+namespace widgets::detail {
+namespace {
+
+constexpr QSize kImageSize(360, 240);
+const QRect kClip(30, 20, 300, 200);
+
+// Paints points both ways onto the same background and expects the same pixels.
+void ExpectSamePicture(const std::vector<SeriesPoint>& points, const SeriesLook& look,
+                       AxisRange xRange, AxisRange yRange) {
+  const PlotArea plot{AxisMapping(xRange, kClip.left() + 1, kClip.right() - 1),
+                      AxisMapping(yRange, kClip.bottom() - 1, kClip.top() + 1), kClip};
+  QImage fast(kImageSize, QImage::Format_RGB32);
+  QImage plain(kImageSize, QImage::Format_RGB32);
+  fast.fill(QColor(239, 239, 239));
+  plain.fill(QColor(239, 239, 239));
+  {
+    QPainter painter(&fast);
+    PaintSeries(painter, points, look, plot);
+  }
+  {
+    QPainter painter(&plain);
+    PaintSeriesPointByPoint(painter, points, look, plot);
+  }
+  int differing = 0;
+  for (int y = 0; y < kImageSize.height(); ++y)
+    for (int x = 0; x < kImageSize.width(); ++x)
+      if (fast.pixel(x, y) != plain.pixel(x, y) && differing++ < 5)
+        ADD_FAILURE() << "pixel " << x << ", " << y;
+  EXPECT_EQ(differing, 0);
+  EXPECT_NE(plain, QImage(kImageSize, QImage::Format_RGB32)) << "nothing drawn";
+}
+
+// A loading process: runs rising and falling by random steps.
+std::vector<SeriesPoint> Process(std::size_t count, unsigned seed) {
+  std::mt19937 random(seed);
+  std::uniform_real_distribution<double> step(0.1, 3);
+  std::vector<SeriesPoint> points;
+  double value = 0;
+  double direction = 1;
+  for (std::size_t i = 0; i < count; ++i) {
+    if (i % 97 == 0) direction = -direction;
+    value += direction * step(random);
+    points.push_back({static_cast<double>(i), value});
+  }
+  return points;
+}
+
+std::vector<SeriesPoint> Noise(std::size_t count, unsigned seed) {
+  std::mt19937 random(seed);
+  std::uniform_real_distribution<double> value(-100, 100);
+  std::vector<SeriesPoint> points;
+  for (std::size_t i = 0; i < count; ++i) points.push_back({static_cast<double>(i), value(random)});
+  return points;
+}
+
+AxisRange YRangeOf(const std::vector<SeriesPoint>& points) {
+  AxisRange range{points.front().y, points.front().y};
+  for (const SeriesPoint& point : points) {
+    range.minimum = std::min(range.minimum, point.y);
+    range.maximum = std::max(range.maximum, point.y);
+  }
+  return range;
+}
+
+const SeriesLook kCircles3{QColor(255, 0, 0), true, true, 3};
+const SeriesLook kCircles2{QColor(0, 0, 255), true, true, 2};
+const SeriesLook kSquares4{QColor(0, 128, 0), true, false, 4};
+const SeriesLook kLineOnly{QColor(255, 0, 0), false, true, 3};
+
+TEST(PaintSeriesTest, DrawsWhatDrawingEveryPointDraws) {
+  struct Row {
+    const char* name;
+    std::vector<SeriesPoint> points;
+    SeriesLook look;
+  };
+  const Row rows[] = {
+      {"a process, many points per column", Process(5000, 1), kCircles2},
+      {"a process, size 3", Process(3000, 2), kCircles3},
+      {"noise, every column full", Noise(4000, 3), kCircles3},
+      {"noise, squares", Noise(2000, 4), kSquares4},
+      {"noise, line only", Noise(4000, 5), kLineOnly},
+      {"fewer points than columns", Process(120, 6), kCircles3},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    const AxisRange xRange{row.points.front().x, row.points.back().x};
+    ExpectSamePicture(row.points, row.look, xRange, YRangeOf(row.points));
+  }
+}
+
+TEST(PaintSeriesTest, DrawsZoomedAndScrolledViewsAsDrawingEveryPointDoes) {
+  const std::vector<SeriesPoint> points = Process(4000, 7);
+  const AxisRange y = YRangeOf(points);
+  struct Row {
+    const char* name;
+    AxisRange x;
+    AxisRange y;
+  };
+  const Row rows[] = {
+      {"zoomed into the middle", {1000, 1100}, {y.minimum / 3, y.maximum / 3}},
+      {"scrolled past the start", {-500, 900}, y},
+      {"scrolled past the end", {3500, 4400}, {y.minimum - 50, y.maximum - 50}},
+      {"points far above and below", {1990, 2010}, {-0.5, 0.5}},
+      // A deep zoom puts the neighbouring points millions of pixels away.
+      {"deep zoom", {2000.25, 2000.75}, {-1e-3, 1e-3}},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    ExpectSamePicture(points, kCircles3, row.x, row.y);
+  }
+}
+
+TEST(PaintSeriesTest, DrawsLonePointsAndPointsOnOnePixelAsDrawingEveryPointDoes) {
+  struct Row {
+    const char* name;
+    std::vector<SeriesPoint> points;
+    AxisRange x;
+    AxisRange y;
+  };
+  const Row rows[] = {
+      {"one point", {{0, 0}}, {0, 0}, {0, 0}},
+      {"two points on one pixel", {{0, 0}, {0, 0}}, {0, 0}, {0, 0}},
+      {"equal x, different y", {{1, 0}, {1, 5}, {1, -5}, {1, 2}}, {1, 1}, {-5, 5}},
+      {"equal values", {{0, 2}, {1, 2}, {2, 2}}, {0, 2}, {2, 2}},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    ExpectSamePicture(row.points, kLineOnly, row.x, row.y);
+    ExpectSamePicture(row.points, kCircles3, row.x, row.y);
+  }
+}
+
+TEST(ClipSegmentTest, CutsFarSegmentsToTheBoxAndDropsTheRest) {
+  const QRectF box(0, 0, 100, 100);
+  QLineF inside(10, 10, 90, 50);
+  EXPECT_TRUE(ClipSegment(inside, box));
+  EXPECT_EQ(inside, QLineF(10, 10, 90, 50));
+
+  QLineF crossing(-1e12, 50, 1e12, 50);
+  EXPECT_TRUE(ClipSegment(crossing, box));
+  EXPECT_EQ(crossing, QLineF(0, 50, 100, 50));
+
+  QLineF diagonal(50, 50, 50 + 1e9, 50 + 2e9);
+  EXPECT_TRUE(ClipSegment(diagonal, box));
+  EXPECT_DOUBLE_EQ(diagonal.x2(), 75);
+  EXPECT_DOUBLE_EQ(diagonal.y2(), 100);
+
+  QLineF outside(-10, -10, -1e9, 50);
+  EXPECT_FALSE(ClipSegment(outside, box));
+  QLineF infinite(50, 50, 50, std::numeric_limits<double>::infinity());
+  EXPECT_FALSE(ClipSegment(infinite, box));
+}
+
+}  // namespace
+}  // namespace widgets::detail

@@ -1,0 +1,250 @@
+#include "widgets/splitter.h"
+
+#include <gtest/gtest.h>
+
+#include <QImage>
+#include <QLineEdit>
+#include <QPointer>
+#include <QTest>
+#include <QWindow>
+
+#include <string>
+
+namespace widgets {
+namespace {
+
+constexpr QRgb ButtonFace = 0xF0F0F0;
+constexpr QRgb UpperColor = 0x336699;
+constexpr QRgb LowerColor = 0x993366;
+constexpr int Width = 512;
+constexpr int DesignHeight = 357;
+// Room above and below the splitter lets drags run past its edges inside the window.
+constexpr int SplitterTop = 200;
+// A column of the splitter at which the tests press and move the mouse.
+constexpr int MouseColumn = 100;
+
+std::string Hex(QRgb rgb) { return QColor(rgb).name().toStdString(); }
+
+QRgb Inverted(QRgb rgb) { return rgb ^ 0xFFFFFF; }
+
+QWidget* SolidWidget(QRgb color) {
+  auto* widget = new QWidget;
+  widget->setAutoFillBackground(true);
+  QPalette palette = widget->palette();
+  palette.setColor(QPalette::Window, QColor(color));
+  widget->setPalette(palette);
+  return widget;
+}
+
+class SplitterTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    window_.resize(600, 600);
+    splitter_ = new TRzSplitter(&window_);
+    QPalette palette = splitter_->palette();
+    palette.setColor(QPalette::Button, QColor(ButtonFace));
+    splitter_->setPalette(palette);
+    splitter_->SetUpperWidget(SolidWidget(UpperColor));
+    splitter_->SetLowerWidget(SolidWidget(LowerColor));
+    splitter_->setGeometry(0, SplitterTop, Width, DesignHeight);
+    window_.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window_));
+  }
+
+  void TearDown() override {
+    // A failed test may leave a button down; later tests start from a released mouse.
+    QTest::mouseRelease(window_.windowHandle(), Qt::LeftButton, {}, InWindow(0));
+  }
+
+  QPoint InWindow(int y) const { return splitter_->mapTo(&window_, QPoint(MouseColumn, y)); }
+  void Press(int y, Qt::MouseButton button = Qt::LeftButton) {
+    QTest::mousePress(window_.windowHandle(), button, {}, InWindow(y));
+  }
+  void MoveTo(int y) { QTest::mouseMove(window_.windowHandle(), InWindow(y)); }
+  void Release(int y, Qt::MouseButton button = Qt::LeftButton) {
+    QTest::mouseRelease(window_.windowHandle(), button, {}, InWindow(y));
+  }
+  void Drag(int fromY, int toY) {
+    Press(fromY);
+    MoveTo(toY);
+    Release(toY);
+  }
+
+  // The panes as the splitter has laid them out: the upper one's height, then the lower one's
+  // top and height.
+  void ExpectPanes(int position) const {
+    EXPECT_EQ(splitter_->Position(), position);
+    EXPECT_EQ(splitter_->UpperWidget()->geometry(), QRect(0, 0, Width, position));
+    const int lowerTop = position + TRzSplitter::BarThickness;
+    EXPECT_EQ(splitter_->LowerWidget()->geometry(),
+              QRect(0, lowerTop, Width, splitter_->height() - lowerTop));
+  }
+
+  QWidget window_;
+  TRzSplitter* splitter_ = nullptr;
+};
+
+TEST(SplitterDivisionTest, DividesByHalfTheHeightLessHalfTheBar) {
+  struct Row {
+    int height;
+    int position;
+    int percent;
+  };
+  const Row rows[] = {
+      {357, 178, 50},  // 177.5 is a tie, going to the even 178; 178 / 355 is 50.14 %
+      {457, 228, 50},  // 227.5 likewise
+      {100, 49, 50},
+      {7, 2, 40},      // 2.5 is a tie, going to the even 2
+      {5, 1, 33},      // 1.5 goes to 2, beyond the limit height - 4 = 1
+      {4, 0, 0},       // 1 is beyond the limit height - 4 = 0
+      {2, 0, 0},       // nothing left to divide
+      {0, 0, 0},
+  };
+  QWidget window;
+  window.resize(600, 600);
+  window.show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.height);
+    auto* splitter = new TRzSplitter(&window);
+    splitter->setGeometry(0, 0, Width, row.height);
+    splitter->show();
+    EXPECT_EQ(splitter->Position(), row.position);
+    EXPECT_EQ(splitter->Percent(), row.percent);
+  }
+}
+
+TEST_F(SplitterTest, KeepsThePercentageAcrossResizes) {
+  ExpectPanes(178);
+  EXPECT_EQ(splitter_->Percent(), 50);
+
+  splitter_->resize(Width, DesignHeight + 100);
+  ExpectPanes(228);  // upper pane 228, lower pane 225
+
+  splitter_->resize(Width, DesignHeight);
+  ExpectPanes(178);
+}
+
+TEST_F(SplitterTest, DragsTheBarWithTheLeftButton) {
+  struct Row {
+    const char* name;
+    int pressY;
+    Qt::MouseButton button;
+    int releaseY;
+    int position;
+    int percent;
+  };
+  const Row rows[] = {
+      {"down", 179, Qt::LeftButton, 201, 200, 56},
+      {"up, pressed on the bar's top row", 178, Qt::LeftButton, 100, 100, 28},
+      {"to the very top", 181, Qt::LeftButton, -150, 0, 0},
+      {"to the very bottom", 179, Qt::LeftButton, 390, 353, 99},
+      {"right button", 179, Qt::RightButton, 250, 178, 50},
+      {"pressed just above the bar", 177, Qt::LeftButton, 250, 178, 50},
+      {"pressed just below the bar", 182, Qt::LeftButton, 250, 178, 50},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    splitter_->SetPosition(178);
+    Press(row.pressY, row.button);
+    MoveTo(row.releaseY);
+    Release(row.releaseY, row.button);
+    ExpectPanes(row.position);
+    EXPECT_EQ(splitter_->Percent(), row.percent);
+  }
+}
+
+TEST_F(SplitterTest, BarDraggedToTheTopCanBeDraggedBack) {
+  Drag(179, 0);
+  ExpectPanes(0);
+  Drag(1, 150);
+  ExpectPanes(149);
+  EXPECT_EQ(splitter_->Percent(), 42);
+}
+
+TEST_F(SplitterTest, OutlineFollowsTheMouseAndPanesChangeOnRelease) {
+  // Every other pixel of the outline's rows is inverted, in a checkerboard.
+  const auto expectOutline = [this](int top, QRgb under) {
+    const QImage image = splitter_->grab().toImage();
+    const bool cornerInverted = (image.pixel(0, top) & 0xFFFFFF) == Inverted(under);
+    int wrong = 0;
+    for (int y = top; y < top + TRzSplitter::BarThickness; ++y) {
+      for (int x = 0; x < Width; ++x) {
+        const bool inverted = (x + y - top) % 2 == 0 ? cornerInverted : !cornerInverted;
+        if ((image.pixel(x, y) & 0xFFFFFF) != (inverted ? Inverted(under) : under)) ++wrong;
+      }
+    }
+    EXPECT_EQ(wrong, 0) << "outline at " << top;
+  };
+  const auto expectRows = [this](int top, QRgb color) {
+    const QImage image = splitter_->grab().toImage();
+    for (int y = top; y < top + TRzSplitter::BarThickness; ++y) {
+      EXPECT_EQ(Hex(image.pixel(0, y)), Hex(color)) << "row " << y;
+      EXPECT_EQ(Hex(image.pixel(1, y)), Hex(color)) << "row " << y;
+    }
+  };
+
+  Press(179);
+  expectOutline(178, ButtonFace);
+
+  MoveTo(250);
+  ExpectPanes(178);
+  expectOutline(249, LowerColor);
+  expectRows(178, ButtonFace);
+
+  MoveTo(300);
+  ExpectPanes(178);
+  expectOutline(299, LowerColor);
+  expectRows(249, LowerColor);
+
+  Release(300);
+  ExpectPanes(299);
+  expectRows(299, ButtonFace);
+}
+
+TEST_F(SplitterTest, HoldsFocusAndMouseDuringADrag) {
+  auto* edit = new QLineEdit(&window_);
+  edit->setGeometry(0, 10, 200, 30);
+  edit->show();
+  edit->setFocus();
+  ASSERT_EQ(window_.focusWidget(), edit);
+
+  Press(179);
+  EXPECT_EQ(window_.focusWidget(), splitter_);
+  // Moves and the release outside the splitter, over another widget, still reach it.
+  MoveTo(-180);
+  Release(-180);
+  ExpectPanes(0);
+  QTest::mouseClick(window_.windowHandle(), Qt::LeftButton, {}, InWindow(-180));
+  EXPECT_EQ(splitter_->Position(), 0) << "the drag ended on release";
+}
+
+TEST_F(SplitterTest, PointerIsUpDownOverTheBarOnly) {
+  QWindow* handle = window_.windowHandle();
+  struct Row {
+    int y;
+    Qt::CursorShape expected;
+  };
+  const Row rows[] = {
+      {177, Qt::ArrowCursor}, {178, Qt::SizeVerCursor}, {181, Qt::SizeVerCursor},
+      {182, Qt::ArrowCursor}, {50, Qt::ArrowCursor},    {300, Qt::ArrowCursor},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.y);
+    QTest::mouseMove(splitter_, QPoint(MouseColumn, row.y));
+    EXPECT_EQ(handle->cursor().shape(), row.expected);
+  }
+}
+
+TEST_F(SplitterTest, ReplacingAPaneWidgetDeletesTheOldOne) {
+  QPointer<QWidget> old = splitter_->UpperWidget();
+  QWidget* replacement = SolidWidget(LowerColor);
+  splitter_->SetUpperWidget(replacement);
+  EXPECT_TRUE(old.isNull());
+  EXPECT_EQ(replacement->parentWidget(), splitter_);
+  EXPECT_TRUE(replacement->isVisible());
+  ExpectPanes(178);
+}
+
+}  // namespace
+}  // namespace widgets

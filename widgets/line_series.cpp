@@ -1,0 +1,69 @@
+#include "widgets/line_series.h"
+
+#include <algorithm>
+
+#include "widgets/chart.h"
+
+namespace {
+
+// The storage grows by half its size at a time, so that it never holds more than half as
+// many spare places as points (at most 24 bytes a point) while a refill of a million
+// points still reallocates only a few dozen times.
+constexpr std::size_t kInitialCapacity = 64;
+
+}  // namespace
+
+TLineSeries::TLineSeries(TChart& chart) : chart_(chart) {}
+
+void TLineSeries::SetTitle(const QString& title) { title_ = title; }
+
+void TLineSeries::SetColor(QColor color) {
+  color_ = color;
+  // Lines and markers are drawn over each other pixel for pixel, which only opaque
+  // colours allow.
+  color_.setAlpha(255);
+  Changed();
+}
+
+void TLineSeries::SetPointerVisible(bool visible) {
+  pointerVisible_ = visible;
+  Changed();
+}
+
+void TLineSeries::SetPointerStyle(enum PointerStyle style) {
+  pointerStyle_ = style;
+  Changed();
+}
+
+void TLineSeries::SetPointerSize(int size) {
+  pointerSize_ = std::max(size, 0);
+  Changed();
+}
+
+void TLineSeries::Clear() {
+  points_.clear();
+  Changed();
+}
+
+void TLineSeries::AddXY(double x, double y) {
+  if (points_.size() == points_.capacity())
+    points_.reserve(std::max(kInitialCapacity, points_.size() + points_.size() / 2));
+  if (points_.empty()) {
+    yRange_ = {y, y};
+  } else {
+    yRange_.minimum = std::min(yRange_.minimum, y);
+    yRange_.maximum = std::max(yRange_.maximum, y);
+  }
+  if (points_.empty() || !(x < points_.back().x)) {
+    points_.push_back({x, y});
+  } else {
+    const auto after = std::upper_bound(points_.begin(), points_.end(), x,
+                                        [](double value, const widgets::SeriesPoint& point) {
+                                          return value < point.x;
+                                        });
+    points_.insert(after, {x, y});
+  }
+  Changed();
+}
+
+void TLineSeries::Changed() { chart_.SeriesChanged(); }
