@@ -9,6 +9,7 @@
 #include <QScreen>
 #include <QShortcut>
 #include <QVBoxLayout>
+#include <QWindow>
 #include <algorithm>
 #include <new>
 #include <string>
@@ -48,7 +49,7 @@ const QString kGenerateCaption = QStringLiteral("Generate Loading Process");
 const QString kExportCaption = QStringLiteral("Export Loading Process");
 
 const QRect kImportButtonPlace(8, 8, 153, 25);
-const QRect kSpacingLabelPlace(8, 45, 114, 13);
+const QPoint kSpacingLabelTopLeft(8, 45);
 const QRect kSpacingBoxPlace(8, 70, 153, 21);
 const QRect kGenerateButtonPlace(8, 103, 153, 25);
 const QRect kExportButtonPlace(8, 140, 153, 25);
@@ -108,7 +109,9 @@ void TForm1::BuildControls() {
   btn1->setGeometry(kImportButtonPlace);
   lbl1 = new QLabel(kSpacingLabel, this);
   lbl1->setObjectName(QStringLiteral("lbl1"));
-  lbl1->setGeometry(kSpacingLabelPlace);
+  // The label takes the size of its text: 114 x 13 with the font the layout was made with,
+  // and as much as a somewhat wider face needs, rather than cutting the text off.
+  lbl1->setGeometry(QRect(kSpacingLabelTopLeft, lbl1->sizeHint()));
   edt1 = new TEdit(kInitialSpacing, this);
   edt1->setObjectName(QStringLiteral("edt1"));
   edt1->setGeometry(kSpacingBoxPlace);
@@ -163,9 +166,14 @@ void TForm1::CentreOnPrimaryScreen() {
   if (screen == nullptr) return;
   const QRect whole = screen->geometry();
   const QRect desktop = screen->virtualGeometry();
-  const QSize outer = frameGeometry().size();
+  // The outer size counts the frame that the window system draws around the client area,
+  // which is known once the native window exists.
+  create();
+  const QMargins frame = windowHandle() != nullptr ? windowHandle()->frameMargins() : QMargins();
+  const QSize outer = size().grownBy(frame);
   const int left = std::max(whole.left() + (whole.width() - outer.width()) / 2, desktop.left());
   const int top = std::max(whole.top() + (whole.height() - outer.height()) / 2, desktop.top());
+  // The position of a window is that of its frame.
   move(left, top);
 }
 

@@ -7,6 +7,7 @@
 
 #include "shell/button.h"
 #include "shell/edit_box.h"
+#include "shell/file_dialog.h"
 #include "shell/main_window.h"
 #include "tests/shell/qt_printers.h"
 #include "tests/shell/window_fixture.h"

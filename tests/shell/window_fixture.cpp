@@ -5,6 +5,7 @@
 #include <QPushButton>
 #include <QTest>
 
+#include "shell/button.h"
 #include "shell/edit_box.h"
 #include "widgets/line_series.h"
 
