@@ -5,6 +5,7 @@
 #include <QFile>
 #include <QTest>
 
+#include "model/value_text.h"
 #include "shell/button.h"
 #include "shell/edit_box.h"
 #include "shell/file_dialog.h"
@@ -44,6 +45,19 @@ void PrintTo(const State& state, std::ostream* out) {
 
 class CommandTest : public WindowTest {
  protected:
+  // The files and spacings below are written with a full stop as the decimal mark,
+  // whatever the regional settings of the machine that runs the tests.
+  void SetUp() override {
+    model::SetDecimalMark(u'.');
+    model::SetGroupingMark(u',');
+    WindowTest::SetUp();
+  }
+  void TearDown() override {
+    WindowTest::TearDown();
+    model::SetDecimalMark(decimal_);
+    model::SetGroupingMark(grouping_);
+  }
+
   State Now() const {
     return {form_->PeakValues, form_->LoadingProcess, Drawn(*form_->lnsrsSeries1),
             Drawn(*form_->lnsrsSeries2)};
@@ -88,6 +102,10 @@ class CommandTest : public WindowTest {
   }
 
   const Values kUnitSpacingProcess = {0, 1, 2, 1, 0, -1, -2, -1, 0, 1, 2, 3, 4};
+
+ private:
+  const char16_t decimal_ = model::DecimalMark();
+  const char16_t grouping_ = model::GroupingMark();
 };
 
 TEST_F(CommandTest, ImportReadsTheFileAndEmptiesTheProcess) {
@@ -276,19 +294,29 @@ TEST_F(CommandTest, ExportBeforeAnyGenerationWritesAnEmptyFile) {
   EXPECT_EQ(QFileInfo(exported).size(), 0);
 }
 
-TEST_F(CommandTest, ExportThatCannotCreateItsFileReachesTheErrorBox) {
-  const State before = ImportAndGenerate();
+TEST_F(CommandTest, ExportThatCannotWriteItsFileReachesTheErrorBox) {
   const QString inMissingFolder = PathIn(QStringLiteral("no such folder/out.txt"));
-  script_.Choose(inMissingFolder);
-  form_->btn3->click();
-  const std::vector<Shown> shown = script_.TakeShown();
-  ASSERT_EQ(shown.size(), 2u);
-  EXPECT_EQ(shown[0].kind, Shown::Kind::SaveDialog);
-  ExpectOneBox({shown[1]}, QMessageBox::Critical,
-               QStringLiteral("Cannot create file \"%1\". No such file or directory.")
-                   .arg(inMissingFolder));
+  const struct {
+    const char* name;
+    QString path;
+    QString error;
+  } rows[] = {
+      {"a missing folder", inMissingFolder,
+       QStringLiteral("Cannot create file \"%1\". No such file or directory.").arg(inMissingFolder)},
+      {"a full disk", QStringLiteral("/dev/full"), QStringLiteral("Stream write error.")},
+  };
+  const State before = ImportAndGenerate();
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.name);
+    script_.Choose(row.path);
+    form_->btn3->click();
+    const std::vector<Shown> shown = script_.TakeShown();
+    ASSERT_EQ(shown.size(), 2u);
+    EXPECT_EQ(shown[0].kind, Shown::Kind::SaveDialog);
+    ExpectOneBox({shown[1]}, QMessageBox::Critical, row.error);
+    EXPECT_EQ(Now(), before);
+  }
   EXPECT_FALSE(QFileInfo::exists(inMissingFolder));
-  EXPECT_EQ(Now(), before);
   ExpectAllButtonsWork();
 }
 

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "model/value_text.h"
 #include "shell/application.h"
 #include "shell/startup.h"
 
@@ -9,5 +10,8 @@ int main(int argc, char** argv) {
   shell::PrepareProcess();
   shell::TApplication application(argc, argv);
   shell::PrepareApplication();
+  // The tests write their numbers with these marks, whatever the machine's settings.
+  model::SetDecimalMark(u'.');
+  model::SetGroupingMark(u',');
   return RUN_ALL_TESTS();
 }

@@ -6,6 +6,7 @@
 #include <QFontInfo>
 #include <QFontMetrics>
 #include <QLabel>
+#include <QLocale>
 #include <QScreen>
 #include <QStyle>
 #include <QStyleOptionButton>
@@ -15,6 +16,7 @@
 #include "shell/button.h"
 #include "shell/edit_box.h"
 #include "shell/file_dialog.h"
+#include "shell/regional_settings.h"
 #include "tests/shell/qt_printers.h"
 #include "tests/shell/window_fixture.h"
 #include "widgets/chart.h"
@@ -221,8 +223,11 @@ TEST_F(WindowTest, ALocaleChangeTakesTheMarksAnew) {
   model::SetGroupingMark(u'#');
   QEvent change(QEvent::LocaleChange);
   QCoreApplication::sendEvent(form_.get(), &change);
-  EXPECT_EQ(model::DecimalMark(), decimal);
-  EXPECT_EQ(model::GroupingMark(), grouping);
+  const QLocale system = QLocale::system();
+  EXPECT_EQ(model::DecimalMark(), detail::MarkOrFallback(system.decimalPoint(), u'.'));
+  EXPECT_EQ(model::GroupingMark(), detail::MarkOrFallback(system.groupSeparator(), u','));
+  model::SetDecimalMark(decimal);
+  model::SetGroupingMark(grouping);
 }
 
 }  // namespace
