@@ -1,6 +1,7 @@
 #include "shell/main_window.h"
 
 #include <QCoreApplication>
+#include <QDesktopServices>
 #include <QEvent>
 #include <QFont>
 #include <QGuiApplication>
@@ -8,7 +9,7 @@
 #include <QLocale>
 #include <QScreen>
 #include <QShortcut>
-#include <QVBoxLayout>
+#include <QUrl>
 #include <QWindow>
 #include <algorithm>
 #include <new>
@@ -27,7 +28,10 @@
 #include "shell/message_boxes.h"
 #include "shell/regional_settings.h"
 #include "widgets/chart.h"
+#include "widgets/field_status.h"
 #include "widgets/line_series.h"
+#include "widgets/splitter.h"
+#include "widgets/status_bar.h"
 
 namespace shell {
 namespace {
@@ -55,13 +59,22 @@ const QRect kGenerateButtonPlace(8, 103, 153, 25);
 const QRect kExportButtonPlace(8, 140, 153, 25);
 
 // The splitter keeps its left and top edges and its distances to the right and bottom
-// edges of the client area; the status bar runs along the bottom at its own height.
+// edges of the client area; the status bar docks itself along the bottom edge.
 constexpr int kSplitterLeft = 167;
 constexpr int kSplitterTop = 8;
 constexpr int kSplitterRightGap = 9;
 constexpr int kSplitterBottomGap = 35;
-constexpr int kSplitterBarThickness = 4;
-constexpr int kStatusBarHeight = 27;
+
+// The status bar's panes, left to right: the author, the greeting and the website link.
+const QString kAuthorCaption = QStringLiteral("  Orlavin  ");
+constexpr int kAuthorPaneWidth = 58;
+const QString kGreetingCaption = QStringLiteral("  Welcome to my Website :");
+constexpr int kGreetingPaneWidth = 175;
+constexpr int kLinkPaneWidth = 142;
+constexpr int kLinkPaneBorderWidth = 3;
+const QString kStatusFontFamily = QStringLiteral("MS Sans Serif");
+const QColor kLinkColor(0x00, 0x00, 0x00);
+const QColor kLinkHoverColor(0x00, 0x00, 0xFF);
 
 constexpr int kPeakMarkerSize = 3;
 constexpr int kProcessMarkerSize = 2;
@@ -122,7 +135,7 @@ void TForm1::BuildControls() {
   btn3->setObjectName(QStringLiteral("btn3"));
   btn3->setGeometry(kExportButtonPlace);
 
-  rzspltr1 = new QWidget(this);
+  rzspltr1 = new widgets::TRzSplitter(this);
   rzspltr1->setObjectName(QStringLiteral("rzspltr1"));
   cht1 = CreatePeakChart(rzspltr1);
   cht1->setObjectName(QStringLiteral("cht1"));
@@ -130,14 +143,10 @@ void TForm1::BuildControls() {
   cht2 = CreateProcessChart(rzspltr1);
   cht2->setObjectName(QStringLiteral("cht2"));
   lnsrsSeries2 = &cht2->Series();
-  auto* panes = new QVBoxLayout(rzspltr1);
-  panes->setContentsMargins(0, 0, 0, 0);
-  panes->setSpacing(kSplitterBarThickness);
-  panes->addWidget(cht1);
-  panes->addWidget(cht2);
+  rzspltr1->SetUpperWidget(cht1);
+  rzspltr1->SetLowerWidget(cht2);
 
-  rzstsbr1 = new QWidget(this);
-  rzstsbr1->setObjectName(QStringLiteral("rzstsbr1"));
+  BuildStatusBar();
 
   dlgOpen1 = new TFileDialog(TFileDialog::Kind::Open, this);
   dlgOpen1->setObjectName(QStringLiteral("dlgOpen1"));
@@ -152,6 +161,34 @@ void TForm1::BuildControls() {
   setTabOrder(rzstsbr1, rzspltr1);
 }
 
+void TForm1::BuildStatusBar() {
+  rzstsbr1 = new widgets::TRzStatusBar(this);
+  rzstsbr1->setObjectName(QStringLiteral("rzstsbr1"));
+  QFont statusFont;
+  statusFont.setFamilies({kStatusFontFamily, kFontFamilies.first()});
+  statusFont.setPixelSize(kFontPixelSize);
+  statusFont.setBold(true);
+  QFont authorFont = font();
+  authorFont.setBold(true);
+
+  rzfldsts3 = rzstsbr1->AddPane(kAuthorPaneWidth);
+  rzfldsts3->setObjectName(QStringLiteral("rzfldsts3"));
+  rzfldsts3->SetCaption(kAuthorCaption);
+  rzfldsts3->setFont(authorFont);
+
+  rzfldsts1 = rzstsbr1->AddPane(kGreetingPaneWidth);
+  rzfldsts1->setObjectName(QStringLiteral("rzfldsts1"));
+  rzfldsts1->SetCaption(kGreetingCaption);
+  rzfldsts1->setFont(statusFont);
+
+  rzfldsts2 = rzstsbr1->AddPane(kLinkPaneWidth);
+  rzfldsts2->setObjectName(QStringLiteral("rzfldsts2"));
+  rzfldsts2->SetCaption(QLatin1Char(' ') + QLatin1String(kWebsiteAddress));
+  rzfldsts2->setFont(statusFont);
+  rzfldsts2->SetBorderWidth(kLinkPaneBorderWidth);
+  rzfldsts2->SetTextColor(kLinkColor);
+}
+
 void TForm1::ConnectHandlers() {
   connect(btn1, &QPushButton::clicked, this, Guarded([this] { btn1Click(); }));
   connect(btn2, &QPushButton::clicked, this, Guarded([this] { btn2Click(); }));
@@ -159,6 +196,13 @@ void TForm1::ConnectHandlers() {
   // "Import" is the window's cancel button: Esc without Shift, Ctrl or Alt clicks it.
   auto* cancel = new QShortcut(QKeySequence(Qt::Key_Escape), this);
   connect(cancel, &QShortcut::activated, btn1, &QPushButton::click);
+
+  using widgets::TRzFieldStatus;
+  connect(rzfldsts2, &TRzFieldStatus::MouseMoved, this, Guarded([this] { rzfldsts2MouseMove(); }));
+  connect(rzfldsts2, &TRzFieldStatus::MouseLeft, this, Guarded([this] { rzfldsts2MouseLeave(); }));
+  connect(rzfldsts2, &TRzFieldStatus::Clicked, this, Guarded([this](Qt::MouseButton button) {
+            if (button == Qt::LeftButton) rzfldsts2Click();
+          }));
 }
 
 void TForm1::CentreOnPrimaryScreen() {
@@ -181,7 +225,6 @@ void TForm1::resizeEvent(QResizeEvent* event) {
   rzspltr1->setGeometry(kSplitterLeft, kSplitterTop,
                         std::max(0, width() - kSplitterLeft - kSplitterRightGap),
                         std::max(0, height() - kSplitterTop - kSplitterBottomGap));
-  rzstsbr1->setGeometry(0, height() - kStatusBarHeight, width(), kStatusBarHeight);
   QWidget::resizeEvent(event);
 }
 
@@ -245,6 +288,21 @@ void TForm1::btn3Click() {
   } catch (const std::bad_alloc&) {
     ShowWarning(TextOf(ErrorOf(std::current_exception())));
   }
+}
+
+void TForm1::rzfldsts2MouseMove() {
+  rzfldsts2->SetTextColor(kLinkHoverColor);
+  rzfldsts2->SetTextStyle(widgets::TRzFieldStatus::Bold | widgets::TRzFieldStatus::Underline);
+}
+
+void TForm1::rzfldsts2MouseLeave() {
+  rzfldsts2->SetTextColor(kLinkColor);
+  rzfldsts2->SetTextStyle(widgets::TRzFieldStatus::Bold);
+}
+
+void TForm1::rzfldsts2Click() {
+  // Whether a browser opens is the desktop's matter; the program goes on either way.
+  QDesktopServices::openUrl(QUrl::fromUserInput(QLatin1String(kWebsiteAddress)));
 }
 
 }  // namespace shell

@@ -11,7 +11,17 @@ class QLabel;
 class TChart;
 class TLineSeries;
 
+namespace widgets {
+class TRzFieldStatus;
+class TRzSplitter;
+class TRzStatusBar;
+}  // namespace widgets
+
 namespace shell {
+
+// The author's website: a bare host name, shown in the status bar's link pane after a space
+// and handed to the desktop to open in the user's web browser.
+inline constexpr char kWebsiteAddress[] = "orlavin.example";
 
 class TButton;
 class TEdit;
@@ -33,8 +43,11 @@ class TForm1 : public QWidget {
   TEdit* edt1;
   TButton* btn2;
   TButton* btn3;
-  QWidget* rzspltr1;
-  QWidget* rzstsbr1;
+  widgets::TRzSplitter* rzspltr1;
+  widgets::TRzStatusBar* rzstsbr1;
+  widgets::TRzFieldStatus* rzfldsts3;
+  widgets::TRzFieldStatus* rzfldsts1;
+  widgets::TRzFieldStatus* rzfldsts2;
   TChart* cht1;
   TChart* cht2;
   TLineSeries* lnsrsSeries1;
@@ -56,7 +69,13 @@ class TForm1 : public QWidget {
   void btn2Click();
   void btn3Click();
 
+  // The website link of the status bar.
+  void rzfldsts2MouseMove();
+  void rzfldsts2MouseLeave();
+  void rzfldsts2Click();
+
   void BuildControls();
+  void BuildStatusBar();
   void ConnectHandlers();
   void CentreOnPrimaryScreen();
 };

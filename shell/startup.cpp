@@ -18,11 +18,12 @@
 namespace shell {
 namespace {
 
-// Debian's free stand-ins for the desktop fonts the window and its status bar name.
+// Debian's free stand-in for the window's desktop font. The Wine fonts hold an "MS Sans
+// Serif" too, but only as bitmaps without a bold face, so the status bar's bold panes fall
+// back to Tahoma, the face that took its place on the desktop.
 const char* const kDesktopFontFiles[] = {
     "/usr/share/wine/fonts/tahoma.ttf",
     "/usr/share/wine/fonts/tahomabd.ttf",
-    "/usr/share/wine/fonts/ms_sans_serif.ttf",
 };
 
 }  // namespace

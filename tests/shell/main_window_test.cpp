@@ -21,6 +21,8 @@
 #include "tests/shell/window_fixture.h"
 #include "widgets/chart.h"
 #include "widgets/line_series.h"
+#include "widgets/splitter.h"
+#include "widgets/status_bar.h"
 
 namespace shell {
 namespace {
@@ -94,7 +96,7 @@ TEST_F(WindowTest, EveryControlSitsAtItsPlaceWithItsCaption) {
     SCOPED_TRACE(name);
     const auto* chart = form_->findChild<QWidget*>(QString::fromLatin1(name));
     ASSERT_NE(chart, nullptr);
-    EXPECT_EQ(chart->parentWidget(), form_->rzspltr1);
+    EXPECT_EQ(chart->parentWidget(), static_cast<QWidget*>(form_->rzspltr1));
   }
   EXPECT_LT(form_->cht1->y(), form_->cht2->y());
   EXPECT_EQ(form_->findChild<TFileDialog*>(QStringLiteral("dlgOpen1")), form_->dlgOpen1);

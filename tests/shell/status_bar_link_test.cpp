@@ -1,0 +1,140 @@
+#include <gtest/gtest.h>
+
+#include <QDesktopServices>
+#include <QFontInfo>
+#include <QObject>
+#include <QTest>
+#include <QUrl>
+#include <vector>
+
+#include "shell/main_window.h"
+#include "tests/shell/window_fixture.h"
+#include "widgets/chart.h"
+#include "widgets/field_status.h"
+#include "widgets/splitter.h"
+#include "widgets/status_bar.h"
+
+namespace shell {
+namespace {
+
+using testing::WindowTest;
+using widgets::TRzFieldStatus;
+
+// Takes the desktop's place for web addresses while it lives, recording each request.
+class WebAddressRecorder : public QObject {
+  Q_OBJECT
+
+ public:
+  WebAddressRecorder() {
+    for (const char* scheme : {"http", "https"}) {
+      QDesktopServices::setUrlHandler(QString::fromLatin1(scheme), this, "Open");
+    }
+  }
+  ~WebAddressRecorder() override {
+    for (const char* scheme : {"http", "https"}) {
+      QDesktopServices::unsetUrlHandler(QString::fromLatin1(scheme));
+    }
+  }
+
+  std::vector<QUrl> requests;
+
+ public slots:
+  void Open(const QUrl& url) { requests.push_back(url); }
+};
+
+class StatusBarLinkTest : public WindowTest {
+ protected:
+  // A point on the link pane right of its text, where only the bar's gradient shows.
+  QPoint EmptyPartOfLink() const { return {form_->rzfldsts2->width() - 4, 13}; }
+
+  WebAddressRecorder recorder_;
+};
+
+TEST_F(StatusBarLinkTest, PanesSitLeftToRightWithTheirTextsAndFonts) {
+  const struct {
+    const char* name;
+    const TRzFieldStatus* pane;
+    QRect place;
+    QString caption;
+    QString family;
+    int borderWidth;
+  } rows[] = {
+      {"author", form_->rzfldsts3, {0, 0, 58, 27}, QStringLiteral("  Orlavin  "),
+       QStringLiteral("Tahoma"), 1},
+      {"greeting", form_->rzfldsts1, {58, 0, 175, 27}, QStringLiteral("  Welcome to my Website :"),
+       QStringLiteral("MS Sans Serif"), 1},
+      {"link", form_->rzfldsts2, {233, 0, 142, 27},
+       QLatin1Char(' ') + QLatin1String(kWebsiteAddress), QStringLiteral("MS Sans Serif"), 3},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.name);
+    EXPECT_EQ(row.pane->parentWidget(), static_cast<QWidget*>(form_->rzstsbr1));
+    EXPECT_EQ(row.pane->geometry(), row.place);
+    EXPECT_EQ(row.pane->Caption(), row.caption);
+    EXPECT_EQ(row.pane->BorderWidth(), row.borderWidth);
+    EXPECT_EQ(row.pane->font().families().first(), row.family);
+    EXPECT_EQ(row.pane->font().pixelSize(), 11);
+    // Drawn in a real bold face: where the desktop lacks the face asked for, its stand-in.
+    const QFontInfo font(row.pane->font());
+    EXPECT_EQ(font.pixelSize(), 11);
+    EXPECT_EQ(font.styleName(), QStringLiteral("Bold"));
+  }
+  EXPECT_EQ(form_->rzfldsts3->TextColor(), form_->palette().color(QPalette::WindowText));
+  EXPECT_EQ(form_->rzfldsts1->TextColor(), form_->palette().color(QPalette::WindowText));
+  EXPECT_EQ(form_->rzstsbr1->geometry(), QRect(0, 373, 688, 27));
+}
+
+TEST_F(StatusBarLinkTest, LinkTurnsBlueAndUnderlinedUnderTheMouseAndBackWhenItLeaves) {
+  const auto look = [this] {
+    return std::pair(form_->rzfldsts2->TextColor(), form_->rzfldsts2->TextStyle());
+  };
+  const auto normal = std::pair(QColor(Qt::black), TRzFieldStatus::TextStyles(TRzFieldStatus::Bold));
+  const auto hovered = std::pair(QColor(0x00, 0x00, 0xFF),
+                                 TRzFieldStatus::Bold | TRzFieldStatus::Underline);
+  EXPECT_EQ(look(), normal);
+
+  QTest::mouseMove(form_->rzfldsts2, QPoint(20, 13));
+  EXPECT_EQ(look(), hovered);
+  QTest::mouseMove(form_->rzfldsts2, QPoint(30, 13));
+  EXPECT_EQ(look(), hovered);
+
+  QTest::mouseMove(form_->rzfldsts1, QPoint(20, 13));
+  EXPECT_EQ(look(), normal);
+  // The pointer over the link stays the ordinary arrow.
+  EXPECT_EQ(form_->rzfldsts2->cursor().shape(), Qt::ArrowCursor);
+}
+
+TEST_F(StatusBarLinkTest, EveryLeftClickOnTheLinkPaneOpensTheWebsiteAndNothingElseDoes) {
+  const QUrl website(QStringLiteral("http://") + QLatin1String(kWebsiteAddress));
+
+  QTest::mouseClick(form_->rzfldsts2, Qt::LeftButton, {}, EmptyPartOfLink());
+  EXPECT_EQ(recorder_.requests, std::vector<QUrl>{website});
+
+  QTest::mouseClick(form_->rzfldsts2, Qt::LeftButton, {}, QPoint(20, 13));
+  EXPECT_EQ(recorder_.requests, (std::vector<QUrl>{website, website}));
+
+  recorder_.requests.clear();
+  QTest::mouseClick(form_->rzfldsts2, Qt::RightButton, {}, QPoint(20, 13));
+  QTest::mouseClick(form_->rzfldsts1, Qt::LeftButton, {}, QPoint(20, 13));
+  QTest::mouseClick(form_->rzfldsts3, Qt::LeftButton, {}, QPoint(20, 13));
+  QTest::mouseClick(form_->rzstsbr1, Qt::LeftButton, {}, QPoint(500, 13));
+  EXPECT_TRUE(recorder_.requests.empty());
+  EXPECT_TRUE(script_.TakeShown().empty());
+}
+
+TEST_F(StatusBarLinkTest, SplitterDividesTheChartsInHalfAndFollowsTheWindow) {
+  EXPECT_EQ(form_->rzspltr1->Position(), 178);
+  EXPECT_EQ(form_->cht1->geometry(), QRect(0, 0, 512, 178));
+  EXPECT_EQ(form_->cht2->geometry(), QRect(0, 182, 512, 175));
+
+  form_->resize(688, 500);
+  EXPECT_EQ(form_->rzspltr1->height(), 457);
+  EXPECT_EQ(form_->rzspltr1->Position(), 228);
+  EXPECT_EQ(form_->cht1->height(), 228);
+  EXPECT_EQ(form_->cht2->height(), 225);
+}
+
+}  // namespace
+}  // namespace shell
+
+#include "status_bar_link_test.moc"
