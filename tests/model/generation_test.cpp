@@ -84,6 +84,23 @@ TEST(GenerationTest, WorkedExamples) {
   }
 }
 
+// The worked examples agree to 15 digits whatever the arithmetic; these values pin the
+// bits. 0.9 / 0.1 truncates to 8, the step is rounded to a double before it is used, and
+// each value is rounded once, from a + j x d in double-extended: so the falling run is not
+// the mirror of the rising one (it starts ...666p-1 where the rising one ends ...667p-1).
+TEST(GenerationTest, RoundsOnlyTheStepAndEachStoredValueToDoubles) {
+  Values process;
+  EXPECT_EQ(GenerateLoadingProcess({0.1, 1, 0.1}, 0.1, process).status,
+            GenerationStatus::Completed);
+  const Values expected = {
+      0x1.999999999999ap-4, 0x1.b333333333334p-3, 0x1.4cccccccccccdp-2, 0x1.cp-2,
+      0x1.199999999999ap-1, 0x1.5333333333333p-1, 0x1.8cccccccccccdp-1, 0x1.c666666666667p-1,
+      0x1p+0,               0x1.c666666666666p-1, 0x1.8cccccccccccdp-1, 0x1.5333333333333p-1,
+      0x1.199999999999ap-1, 0x1.cp-2,             0x1.4ccccccccccccp-2, 0x1.b333333333332p-3,
+      0x1.999999999999ap-4};
+  EXPECT_EQ(process, expected);
+}
+
 TEST(GenerationTest, FiveHundredStepsAreAllowed) {
   Values process;
   EXPECT_EQ(GenerateLoadingProcess({0, 250, 0}, 0.5, process).status, GenerationStatus::Completed);

@@ -103,6 +103,17 @@ TEST_F(ValueFormatTest, RoundsHalfUpOnDigit16OfAnEighteenDigitRounding) {
   for (const FormatRow& row : rows) ExpectFormats(row);
 }
 
+// Where the estimate comes out one too low, the rounded scaling reaches 10^18; its tenth is
+// rounded to the nearest whole number, not cut off, and that decides digit 16. Cutting it
+// off writes the last digit one lower in these cases (and drops it in the second).
+TEST_F(ValueFormatTest, RoundsTheTenthOfAnOversizedScalingToTheNearestWholeNumber) {
+  const FormatRow rows[] = {
+      {FromBits(0x33E6'DD69'B366'E906), u"1.13830868328654E-58"},
+      {FromBits(0x39BB'CF83'E7F9'1857), u"1.37116876256311E-30"},
+  };
+  for (const FormatRow& row : rows) ExpectFormats(row);
+}
+
 TEST_F(ValueFormatTest, KeepsTheLeadingZeroWhereTheExponentEstimateIsOneTooHigh) {
   const FormatRow rows[] = {
       {std::ldexp(1.0, -877), u"0.99241610332961E-264"},
