@@ -3,7 +3,8 @@
 // The two message boxes of the program: the warning box with which a command reports a
 // failure it caught, and the application error box for an error that no command caught.
 // Both are modal over the active window and give the keyboard focus back to the control
-// that had it.
+// that had it. A text of more than a thousand characters is shown cut there, with an
+// ellipsis.
 
 #include <QString>
 

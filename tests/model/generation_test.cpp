@@ -75,12 +75,10 @@ TEST(GenerationTest, WorkedExamples) {
   };
   for (const GenerationRow& row : rows) {
     SCOPED_TRACE(row.name);
-    const Values peaks = row.peaks;
     Values process = {42, 43};  // a previous result, which the generation replaces
-    const GenerationOutcome outcome = GenerateLoadingProcess(peaks, row.spacing, process);
+    const GenerationOutcome outcome = GenerateLoadingProcess(row.peaks, row.spacing, process);
     EXPECT_EQ(outcome, row.outcome);
     EXPECT_EQ(FifteenDigits(process), row.expected);
-    EXPECT_EQ(peaks, row.peaks);
   }
 }
 

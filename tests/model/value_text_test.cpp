@@ -51,9 +51,12 @@ void ExpectReads(const ReadRow& row) {
   }
 }
 
-TEST_F(ValueTextTest, MarksDefaultToPointAndComma) {
-  EXPECT_EQ(DecimalMark(), u'.');
-  EXPECT_EQ(GroupingMark(), u',');
+TEST(ValueTextMarksTest, DefaultToPointAndCommaUntilSet) {
+  // The check runs in a freshly started copy of this program, before any test could have
+  // set a mark.
+  GTEST_FLAG_SET(death_test_style, "threadsafe");
+  EXPECT_EXIT(std::exit(DecimalMark() == u'.' && GroupingMark() == u',' ? 0 : 1),
+              ::testing::ExitedWithCode(0), "");
 }
 
 TEST_F(ValueTextTest, ReadsTheNumberGrammar) {

@@ -112,6 +112,26 @@ TEST_F(BoxTest, WarningShowsItsTextAsItStandsWithOneOkButton) {
   EXPECT_TRUE(okIsDefaultAndEscape_);
 }
 
+TEST_F(BoxTest, BothBoxesCutAHugeTextAfterItsFirstThousandCharacters) {
+  const QString thousand(1000, u'7');
+  ShowWarning(thousand);
+  EXPECT_EQ(text_, thousand);
+
+  // An unreadable line of a file, quoted whole, can run to millions of characters.
+  const QString line(5'000'000, u'x');
+  ShowWarning(line);
+  EXPECT_EQ(text_, QString(1000, u'x') + QChar(0x2026));
+  std::u16string message = u"'";
+  message += line.toStdU16String();
+  message += u"' is not a valid floating point value";
+  ShowException(model::EConvertError(message));
+  EXPECT_EQ(text_, u'\'' + QString(999, u'x') + QChar(0x2026));
+
+  // A character of two code units is not split.
+  ShowWarning(QString(999, u'x') + QString::fromUtf16(u"\U0001F600") + QStringLiteral("tail"));
+  EXPECT_EQ(text_, QString(999, u'x') + QChar(0x2026));
+}
+
 TEST_F(BoxTest, ErrorBoxCarriesTheApplicationTitleAndAClosingFullStop) {
   ShowException(model::EZeroDivide());
   EXPECT_EQ(caption_, detail::ApplicationTitle(QCoreApplication::applicationFilePath()));
