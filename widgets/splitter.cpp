@@ -57,6 +57,17 @@ bool TRzSplitter::eventFilter(QObject* watched, QEvent* event) {
   return QWidget::eventFilter(watched, event);
 }
 
+// A dialog that comes up during a drag takes the focus and the release with it.
+void TRzSplitter::focusOutEvent(QFocusEvent* event) {
+  CancelDrag();
+  QWidget::focusOutEvent(event);
+}
+
+void TRzSplitter::hideEvent(QHideEvent* event) {
+  CancelDrag();
+  QWidget::hideEvent(event);
+}
+
 void TRzSplitter::paintEvent(QPaintEvent* /*event*/) {
   QPainter painter(this);
   painter.fillRect(rect(), palette().color(QPalette::Button));
@@ -130,6 +141,12 @@ bool TRzSplitter::HandleBarMouse(QEvent* event) {
     default:
       return false;
   }
+}
+
+void TRzSplitter::CancelDrag() {
+  if (!dragging_) return;
+  dragging_ = false;
+  outline_->hide();
 }
 
 }  // namespace widgets

@@ -23,7 +23,9 @@ namespace widgets {
 // that follows the mouse's vertical travel, limited like the position. The mouse stays
 // captured until the button is released, by the grab Qt gives the pressed widget (every
 // platform honours it, where some refuse an explicit grab). The panes change only on the
-// release. Over the bar the pointer is Qt::SizeVerCursor. The bar is painted in the
+// release. A drag that loses the mouse before the release (a dialog comes up, the splitter
+// loses the focus or is hidden) ends without moving the bar. Over the bar the pointer is
+// Qt::SizeVerCursor. The bar is painted in the
 // button-face colour (QPalette::Button), with neither frame nor grip marks. Typical use:
 //
 //   auto* splitter = new TRzSplitter(window);
@@ -55,6 +57,8 @@ class TRzSplitter : public QWidget {
 
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override;
+  void focusOutEvent(QFocusEvent* event) override;
+  void hideEvent(QHideEvent* event) override;
   void paintEvent(QPaintEvent* event) override;
   void resizeEvent(QResizeEvent* event) override;
 
@@ -64,6 +68,7 @@ class TRzSplitter : public QWidget {
   void LayOutPanes();
   void PaintOutline();
   bool HandleBarMouse(QEvent* event);
+  void CancelDrag();
 
   QPointer<QWidget> upper_;
   QPointer<QWidget> lower_;

@@ -219,6 +219,25 @@ TEST_F(SplitterTest, HoldsFocusAndMouseDuringADrag) {
   EXPECT_EQ(splitter_->Position(), 0) << "the drag ended on release";
 }
 
+TEST_F(SplitterTest, ADragThatLosesTheFocusEndsWithoutMovingTheBar) {
+  auto* edit = new QLineEdit(&window_);
+  edit->setGeometry(0, 10, 200, 30);
+  edit->show();
+
+  Press(179);
+  MoveTo(250);
+  // A dialog coming up takes the focus, and the release with it.
+  edit->setFocus();
+  ExpectPanes(178);
+  const QImage image = splitter_->grab().toImage();
+  EXPECT_EQ(Hex(image.pixel(0, 249)), Hex(LowerColor)) << "the outline is gone";
+
+  Release(250);
+  ExpectPanes(178);
+  Drag(179, 300);
+  ExpectPanes(299);
+}
+
 TEST_F(SplitterTest, PointerIsUpDownOverTheBarOnly) {
   QWindow* handle = window_.windowHandle();
   struct Row {
