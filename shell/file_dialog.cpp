@@ -21,6 +21,10 @@ bool TFileDialog::Execute() {
     dialog.setOption(QFileDialog::DontConfirmOverwrite);
   }
   dialog.setDirectory(initialDir_);
+  // Every file is listed, and there is no list of file types to choose from.
+  for (const char* typeList : {"fileTypeCombo", "fileTypeLabel"}) {
+    if (auto* widget = dialog.findChild<QWidget*>(QLatin1String(typeList))) widget->hide();
+  }
   // The name box gets FileName as it stands, an absolute path too: selectFile() would move
   // the dialog to that path's folder, and every showing is to start in InitialDir.
   if (auto* nameBox = dialog.findChild<QLineEdit*>(QStringLiteral("fileNameEdit"))) {

@@ -242,6 +242,8 @@ TEST_F(FileDialogTest, BothDialogsListEveryFileAndAcceptMissingNames) {
                   files->nameFilters() == QStringList{QStringLiteral("All Files (*)")})
           << files->nameFilters().join(u';').toStdString();
       EXPECT_TRUE(files->isSizeGripEnabled());
+      const auto* typeList = files->findChild<QWidget*>(QStringLiteral("fileTypeCombo"));
+      EXPECT_TRUE(typeList != nullptr && typeList->isHidden()) << "a list of file types shows";
       if (!opening) {
         EXPECT_TRUE(files->testOption(QFileDialog::DontConfirmOverwrite));
       }
