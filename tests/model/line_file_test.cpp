@@ -5,11 +5,14 @@
 #include <signal.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/xattr.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <chrono>
+#include <cstdint>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <random>
 #include <string>
@@ -374,6 +377,49 @@ TEST_F(LineFileTest, ReplacingKeepsPermissionsAndSymbolicLinks) {
   EXPECT_TRUE(std::filesystem::is_symlink(Folder() / "dangling.txt"));
   EXPECT_EQ(Entries(),
             (std::vector<std::string>{"dangling.txt", "data.txt", "later.txt", "link.txt"}));
+}
+
+// An access list that lets a colleague write the file is part of its permissions: the
+// replacement must not take it away.
+TEST_F(LineFileTest, ReplacingKeepsTheAccessListOfTheFile) {
+  WriteBytes("shared.txt", "old");
+  // The system's form of "user::rw-, user:nobody:rw-, group::r--, mask::rw-, other::r--".
+  const auto entry = [](std::uint16_t tag, std::uint16_t permissions, std::uint32_t id) {
+    std::string bytes(8, '\0');
+    std::memcpy(bytes.data(), &tag, 2);
+    std::memcpy(bytes.data() + 2, &permissions, 2);
+    std::memcpy(bytes.data() + 4, &id, 4);
+    return bytes;
+  };
+  constexpr std::uint32_t kNoId = 0xFFFFFFFF;
+  const std::string access_list = "\x02\0\0\0"s + entry(0x01, 6, kNoId) + entry(0x02, 6, 65534) +
+                                  entry(0x04, 4, kNoId) + entry(0x10, 6, kNoId) +
+                                  entry(0x20, 4, kNoId);
+  const std::string native = Native("shared.txt");
+  if (::setxattr(native.c_str(), "system.posix_acl_access", access_list.data(),
+                 access_list.size(), 0) != 0) {
+    GTEST_SKIP() << "no access lists on this file system";
+  }
+
+  WriteLineFile(Path("shared.txt"), {u"1"});
+
+  std::string kept(access_list.size() + 64, '\0');
+  const ssize_t length =
+      ::getxattr(native.c_str(), "system.posix_acl_access", kept.data(), kept.size());
+  kept.resize(length < 0 ? 0 : static_cast<std::size_t>(length));
+  EXPECT_EQ(kept, access_list);
+  EXPECT_EQ(ReadBytes("shared.txt"), "1\r\n");
+}
+
+// Writing a file that has a second name writes it under both, as writing in place would.
+TEST_F(LineFileTest, ReplacingWritesThroughEveryNameOfTheFile) {
+  WriteBytes("data.txt", "old");
+  ASSERT_EQ(::link(Native("data.txt").c_str(), Native("other name.txt").c_str()), 0);
+
+  WriteLineFile(Path("data.txt"), {u"1"});
+
+  EXPECT_EQ(ReadBytes("data.txt"), "1\r\n");
+  EXPECT_EQ(ReadBytes("other name.txt"), "1\r\n");
 }
 
 TEST_F(LineFileTest, NewFilesTakeTheUmask) {
