@@ -1,12 +1,15 @@
 #include "model/line_file.h"
 
 #include <fcntl.h>
+#include <linux/limits.h>
 #include <pthread.h>
 #include <signal.h>
 #include <sys/file.h>
 #include <sys/stat.h>
+#include <sys/xattr.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <cstdlib>
@@ -15,6 +18,7 @@
 #include <memory>
 #include <random>
 #include <utility>
+#include <vector>
 
 #include "model/errors.h"
 #include "model/line_file_internal.h"
@@ -164,8 +168,6 @@ void OverwriteInPlace(std::u16string_view path, int descriptor, std::string_view
   WriteAll(descriptor, bytes);
 }
 
-bool IsPermissionError(int error) { return error == EACCES || error == EPERM; }
-
 std::string RandomSuffix() {
   thread_local std::minstd_rand generator(static_cast<std::minstd_rand::result_type>(
       std::chrono::steady_clock::now().time_since_epoch().count() ^ ::getpid()));
@@ -216,8 +218,58 @@ struct ExistingFile {
   int descriptor;
 };
 
+// The names of the file's extended attributes; none when they cannot be listed.
+std::vector<std::string> ExtendedAttributeNames(int descriptor) {
+  // The system never lists more than this, so one call sees the whole list.
+  std::string list(XATTR_LIST_MAX, '\0');
+  const ssize_t length = ::flistxattr(descriptor, list.data(), list.size());
+  list.resize(length < 0 ? 0 : static_cast<std::size_t>(length));
+  std::vector<std::string> names;
+  for (std::size_t start = 0; start < list.size();) {
+    const std::size_t end = std::min(list.find('\0', start), list.size());
+    names.emplace_back(list, start, end - start);
+    start = end + 1;
+  }
+  return names;
+}
+
+// Gives the replacement exactly the extended attributes of the file it replaces, its
+// access list among them. An access list that the folder hands to every new file is taken
+// away where the old file had none, since it could let others read what they could not.
+// Best effort: an attribute that the file system or our rights refuse does not stop the
+// export.
+void CopyExtendedAttributes(int from, int to) {
+  const std::vector<std::string> names = ExtendedAttributeNames(from);
+  for (const std::string& name : ExtendedAttributeNames(to)) {
+    if (std::find(names.begin(), names.end(), name) == names.end()) {
+      ::fremovexattr(to, name.c_str());
+    }
+  }
+  std::string value(XATTR_SIZE_MAX, '\0');
+  for (const std::string& name : names) {
+    const ssize_t length = ::fgetxattr(from, name.c_str(), value.data(), value.size());
+    if (length >= 0) {
+      ::fsetxattr(to, name.c_str(), value.data(), static_cast<std::size_t>(length), 0);
+    }
+  }
+}
+
+// Gives the replacement the owner, extended attributes and permissions of the file it
+// replaces; best effort, so that a file system without them does not stop the export.
+// It comes after the bytes are written, since a write drops file capabilities (and, for
+// a user other than root, set-user-ID bits); the owner goes first, since changing it drops
+// them too, and the mode goes last, since setting an access list may change it.
+void CopyMetadata(const ExistingFile& existing, int replacement) {
+  if (existing.status.st_uid != ::geteuid() || existing.status.st_gid != ::getegid()) {
+    [[maybe_unused]] const int owner_kept =
+        ::fchown(replacement, existing.status.st_uid, existing.status.st_gid);
+  }
+  CopyExtendedAttributes(existing.descriptor, replacement);
+  [[maybe_unused]] const int mode_kept = ::fchmod(replacement, existing.status.st_mode & 07777);
+}
+
 // Writes bytes to a temporary file and renames it over target only once every byte is on
-// the disk, so that a failure leaves an existing target as it was. Where the folder does
+// the disk, so that a failure leaves an existing target as it was. Where the system does
 // not let us add or rename a file but the file itself may be written, the file is
 // overwritten in place instead, as the only way left.
 void ReplaceFile(std::u16string_view path, const std::filesystem::path& target,
@@ -225,7 +277,7 @@ void ReplaceFile(std::u16string_view path, const std::filesystem::path& target,
   std::filesystem::path temporary_path;
   FileDescriptor temporary(CreateTemporaryBeside(target, temporary_path));
   if (!temporary.IsOpen()) {
-    if (existing != nullptr && IsPermissionError(errno)) {
+    if (existing != nullptr && FallsBackToWritingInPlace(errno)) {
       OverwriteInPlace(path, existing->descriptor, bytes);
       return;
     }
@@ -233,23 +285,13 @@ void ReplaceFile(std::u16string_view path, const std::filesystem::path& target,
   }
   RemovalUnlessCommitted removal(temporary_path);
 
-  if (existing != nullptr) {
-    // Best effort: a file system without owners or modes does not stop the export.
-    // The owner goes first, since changing it clears the set-user-ID and set-group-ID bits.
-    if (existing->status.st_uid != ::geteuid() || existing->status.st_gid != ::getegid()) {
-      [[maybe_unused]] const int owner_kept =
-          ::fchown(temporary.Get(), existing->status.st_uid, existing->status.st_gid);
-    }
-    [[maybe_unused]] const int mode_kept =
-        ::fchmod(temporary.Get(), existing->status.st_mode & 07777);
-  }
-
   WriteAll(temporary.Get(), bytes);
+  if (existing != nullptr) CopyMetadata(*existing, temporary.Get());
   if (::fsync(temporary.Get()) != 0 || !temporary.Close()) throw EWriteError();
 
   if (::rename(temporary_path.c_str(), target.c_str()) != 0) {
     const int error = errno;
-    if (existing != nullptr && IsPermissionError(error)) {
+    if (existing != nullptr && FallsBackToWritingInPlace(error)) {
       OverwriteInPlace(path, existing->descriptor, bytes);
       return;
     }
@@ -273,6 +315,10 @@ void WriteThroughDanglingLink(std::u16string_view path, const std::string& nativ
 }
 
 }  // namespace
+
+bool FallsBackToWritingInPlace(int refusal) noexcept {
+  return refusal == EACCES || refusal == EPERM || refusal == EBUSY || refusal == EXDEV;
+}
 
 FileBytes ReadFileBytes(std::u16string_view path) {
   if (!IsNameTheSystemTakes(path)) RaiseOpenError(path, EINVAL);
@@ -367,6 +413,12 @@ void WriteFileBytes(std::u16string_view path, std::string_view bytes) {
   if (::flock(file.Get(), LOCK_EX | LOCK_NB) != 0) RaiseCreateError(path, errno);
   if (!S_ISREG(status.st_mode)) {
     WriteToDevice(path, file.Get(), bytes);
+    return;
+  }
+  // A replacement would take only this name, and leave the file's other names with the
+  // old content.
+  if (status.st_nlink > 1) {
+    OverwriteInPlace(path, file.Get(), bytes);
     return;
   }
   // The file itself is replaced, not a symbolic link that names it.

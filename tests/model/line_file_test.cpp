@@ -5,11 +5,15 @@
 #include <signal.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/xattr.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <chrono>
+#include <cstdint>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <random>
 #include <string>
@@ -17,6 +21,7 @@
 #include <vector>
 
 #include "model/errors.h"
+#include "model/line_file_internal.h"
 #include "tests/model/file_test_support.h"
 
 namespace model {
@@ -376,6 +381,103 @@ TEST_F(LineFileTest, ReplacingKeepsPermissionsAndSymbolicLinks) {
             (std::vector<std::string>{"dangling.txt", "data.txt", "later.txt", "link.txt"}));
 }
 
+// An access list that lets a colleague write the file is part of its permissions: the
+// replacement must not take it away.
+TEST_F(LineFileTest, ReplacingKeepsTheAccessListOfTheFile) {
+  WriteBytes("shared.txt", "old");
+  // The system's form of "user::rw-, user:nobody:rw-, group::r--, mask::rw-, other::r--".
+  const auto entry = [](std::uint16_t tag, std::uint16_t permissions, std::uint32_t id) {
+    std::string bytes(8, '\0');
+    std::memcpy(bytes.data(), &tag, 2);
+    std::memcpy(bytes.data() + 2, &permissions, 2);
+    std::memcpy(bytes.data() + 4, &id, 4);
+    return bytes;
+  };
+  constexpr std::uint32_t kNoId = 0xFFFFFFFF;
+  const std::string access_list = "\x02\0\0\0"s + entry(0x01, 6, kNoId) + entry(0x02, 6, 65534) +
+                                  entry(0x04, 4, kNoId) + entry(0x10, 6, kNoId) +
+                                  entry(0x20, 4, kNoId);
+  const std::string native = Native("shared.txt");
+  if (::setxattr(native.c_str(), "system.posix_acl_access", access_list.data(),
+                 access_list.size(), 0) != 0) {
+    GTEST_SKIP() << "no access lists on this file system";
+  }
+
+  const auto access_list_of_file = [&native] {
+    std::string kept(256, '\0');
+    const ssize_t length =
+        ::getxattr(native.c_str(), "system.posix_acl_access", kept.data(), kept.size());
+    kept.resize(length < 0 ? 0 : static_cast<std::size_t>(length));
+    return kept;
+  };
+
+  WriteLineFile(Path("shared.txt"), {u"1"});
+
+  EXPECT_EQ(access_list_of_file(), access_list);
+  EXPECT_EQ(ReadBytes("shared.txt"), "1\r\n");
+
+  // A folder that hands its access list to every new file must not give one to a file
+  // that had none: it could let others read what they could not before.
+  ASSERT_EQ(::setxattr(Folder().c_str(), "system.posix_acl_default", access_list.data(),
+                       access_list.size(), 0),
+            0);
+  ASSERT_EQ(::removexattr(native.c_str(), "system.posix_acl_access"), 0);
+  WriteLineFile(Path("shared.txt"), {u"2"});
+  EXPECT_EQ(access_list_of_file(), "");
+  EXPECT_EQ(ReadBytes("shared.txt"), "2\r\n");
+}
+
+// Attributes that other programs keep on the file, such as where its data came from.
+TEST_F(LineFileTest, ReplacingKeepsTheOtherExtendedAttributesOfTheFile) {
+  WriteBytes("tagged.txt", "old");
+  const std::string native = Native("tagged.txt");
+  if (::setxattr(native.c_str(), "user.origin", "rig 3", 5, 0) != 0) {
+    GTEST_SKIP() << "no user attributes on this file system";
+  }
+
+  WriteLineFile(Path("tagged.txt"), {u"1"});
+
+  char kept[16] = {};
+  EXPECT_EQ(::getxattr(native.c_str(), "user.origin", kept, sizeof kept), 5);
+  EXPECT_STREQ(kept, "rig 3");
+  EXPECT_EQ(ReadBytes("tagged.txt"), "1\r\n");
+}
+
+// Writing a file that has a second name writes it under both, as writing in place would.
+TEST_F(LineFileTest, ReplacingWritesThroughEveryNameOfTheFile) {
+  WriteBytes("data.txt", "old");
+  ASSERT_EQ(::link(Native("data.txt").c_str(), Native("other name.txt").c_str()), 0);
+
+  WriteLineFile(Path("data.txt"), {u"1"});
+
+  EXPECT_EQ(ReadBytes("data.txt"), "1\r\n");
+  EXPECT_EQ(ReadBytes("other name.txt"), "1\r\n");
+  EXPECT_EQ(Entries(), (std::vector<std::string>{"data.txt", "other name.txt"}));
+}
+
+// Which refusals to replace a file leave writing it in place as the way to finish. A file
+// is a mount point (EBUSY) only where a test may mount, so the decision is shown here.
+TEST(ReplacementRefusalTest, FallsBackToWritingInPlaceOnlyWhereTheSystemForbidsReplacing) {
+  const struct {
+    int refusal;
+    bool in_place;
+  } rows[] = {
+      {EACCES, true},  // the folder takes no new file
+      {EPERM, true},   // a sticky folder keeps others from replacing the file
+      {EBUSY, true},   // the file is a mount point, as a bind-mounted file is
+      {EXDEV, true},   // the file system does not rename the file
+      // Emptying the file first could cost its old content as well.
+      {ENOSPC, false},
+      {EDQUOT, false},
+      {EIO, false},
+      {ENOENT, false},  // the folder went away meanwhile
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(std::strerror(row.refusal));
+    EXPECT_EQ(detail::FallsBackToWritingInPlace(row.refusal), row.in_place);
+  }
+}
+
 TEST_F(LineFileTest, NewFilesTakeTheUmask) {
   const mode_t previous = ::umask(027);
   WriteLineFile(Path("new.txt"), {u"1"});
@@ -435,6 +537,23 @@ TEST_F(UnprivilegedLineFileTest, WritesInPlaceWhenTheFolderTakesNoNewFile) {
     return true;
   });
   EXPECT_EQ(ReadBytes("out.txt"), "1\r\n");
+}
+
+// A folder open to everyone whose sticky bit keeps them from replacing another user's
+// file still lets them write the file itself, as its permissions allow.
+TEST_F(UnprivilegedLineFileTest, WritesInPlaceWhenTheFolderForbidsReplacingTheFile) {
+  if (::geteuid() != 0) GTEST_SKIP() << "needs a file of another user";
+  WriteBytes("shared.txt", "old");
+  ASSERT_EQ(::chmod(Native("shared.txt").c_str(), 0666), 0);
+  ASSERT_EQ(::chmod(Folder().c_str(), 01777), 0);
+  ExpectUnprivileged([this] {
+    WriteLineFile(Path("shared.txt"), {u"1"});
+    return true;
+  });
+  EXPECT_EQ(ReadBytes("shared.txt"), "1\r\n");
+  EXPECT_EQ(std::filesystem::status(Native("shared.txt")).permissions(),
+            static_cast<std::filesystem::perms>(0666));
+  EXPECT_EQ(Entries(), std::vector<std::string>{"shared.txt"});
 }
 
 TEST_F(LineFileTest, PipesAreWrittenInPlaceAndNeverHoldUpTheCaller) {
