@@ -1,0 +1,76 @@
+#include <QApplication>
+#include <QTest>
+#include <QWheelEvent>
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+#include "tests/widgets/chart_test_support.h"
+#include "widgets/chart.h"
+
+namespace {
+
+const QColor kGray(0x80, 0x80, 0x80);
+
+void ShowMarkers(TChart& chart, int size) {
+  chart.Series().SetPointerVisible(true);
+  chart.Series().SetPointerStyle(TLineSeries::PointerStyle::Circle);
+  chart.Series().SetPointerSize(size);
+}
+
+// The wheel belongs to the chart that has the keyboard focus, wherever the mouse is: a
+// notch turned while the pointer is over the other chart moves the focused one.
+TEST(ChartWheelTest, MovesTheChartThatHasTheFocusWhereverThePointerIs) {
+  QWidget window;
+  auto* focused = new TChart(&window);
+  auto* other = new TChart(&window);
+  focused->setGeometry(0, 0, 300, 200);
+  other->setGeometry(0, 200, 300, 200);
+  for (TChart* chart : {focused, other})
+    for (int x = 0; x < 20; ++x) chart->Series().AddXY(x, std::sin(x));
+  window.show();
+  window.activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+  QTest::mouseClick(focused, Qt::LeftButton, Qt::NoModifier, focused->PlotRect().center());
+  ASSERT_TRUE(focused->hasFocus());
+
+  // Qt hands a wheel event to the widget under the pointer.
+  const QPointF position = other->PlotRect().center();
+  QWheelEvent notch(position, other->mapToGlobal(position), QPoint(), QPoint(0, 120), Qt::NoButton,
+                    Qt::NoModifier, Qt::NoScrollPhase, false);
+  QApplication::sendEvent(other, &notch);
+
+  EXPECT_FALSE(focused->LeftAxisAutomatic()) << "the focused chart did not move";
+  EXPECT_TRUE(other->LeftAxisAutomatic()) << "the chart under the pointer moved without the focus";
+}
+
+// Grid lines run across the plot area and labels sit beside it. Large values with a small
+// spread put label values just below the axis minimum within the tolerance of the lower
+// bound; those must not be drawn over the bottom axis and its labels.
+TEST(ChartGridTest, DrawsNoGridLineOrLeftLabelBelowThePlotArea) {
+  TChart chart;
+  chart.resize(512, 176);
+  ShowMarkers(chart, 3);
+  for (const double value : {1e15, 1e15 + 1000, 1e15 + 500})
+    chart.Series().AddXY(static_cast<double>(chart.Series().Count()), value);
+  const QImage image = chart_test::Render(chart);
+  const QRect frame = chart.PlotRect();
+  ASSERT_FALSE(frame.isEmpty());
+
+  // Below the axis line only ticks (one pixel wide) and the bottom labels are gray or black.
+  for (int y = frame.bottom() + 2; y <= chart.height() - 2; ++y) {
+    int run = 0;
+    int longest = 0;
+    for (int x = frame.left(); x <= frame.right(); ++x) {
+      run = image.pixelColor(x, y) == kGray ? run + 1 : 0;
+      longest = std::max(longest, run);
+    }
+    EXPECT_LT(longest, 10) << "a grid line at row " << y;
+  }
+  const QRect leftOfBottomLabels(QPoint(1, frame.bottom() + 3), QPoint(frame.left() - 8, chart.height() - 2));
+  EXPECT_TRUE(chart_test::InkBounds(image, leftOfBottomLabels, chart_test::Background(chart)).isEmpty())
+      << "a left label below the plot area";
+}
+
+}  // namespace
