@@ -16,6 +16,7 @@
 #include "widgets/number_pattern.h"
 #include "widgets/series_painter.h"
 
+namespace widgets {
 namespace {
 
 constexpr int kBevelWidth = 1;
@@ -63,10 +64,10 @@ struct AxisLabel {
 
 // The minor ticks of an axis: three between neighbouring labels, and as many beyond the
 // outer labels as the axis reaches. Labels run from the top down.
-std::vector<double> MinorTickValues(const widgets::AxisMapping& mapping, double step,
+std::vector<double> MinorTickValues(const AxisMapping& mapping, double step,
                                     const std::vector<AxisLabel>& labels) {
   std::vector<double> minors;
-  const widgets::AxisRange range = mapping.Range();
+  const AxisRange range = mapping.Range();
   if (labels.size() < 2 || !(range.maximum > range.minimum)) return minors;
   const double minorStep = step / (kMinorTicksBetweenLabels + 1);
   const auto addBeside = [&](double label, int direction) {
@@ -85,7 +86,7 @@ std::vector<double> MinorTickValues(const widgets::AxisMapping& mapping, double 
 struct TChart::Layout {
   // The frame of the plot area; the series is drawn inside it.
   QRect frame;
-  widgets::detail::PlotArea plot;
+  detail::PlotArea plot;
   double bottomStep = 0;
   double leftStep = 0;
   std::vector<AxisLabel> bottomLabels;
@@ -98,7 +99,7 @@ struct TChart::Layout {
 TChart::TChart(QWidget* parent)
     : QWidget(parent),
       series_(*this),
-      labelText_([](double value) { return widgets::FormatGroupedDecimal(value, u'.', u','); }),
+      labelText_([](double value) { return FormatGroupedDecimal(value, u'.', u','); }),
       sameLabelText_([](double a, double b) { return FifteenDigits(a) == FifteenDigits(b); }) {
   setFont(QFont(QString::fromLatin1(kLabelFontFamily), kLabelFontPointSize));
   setFocusPolicy(Qt::ClickFocus);
@@ -110,14 +111,14 @@ void TChart::SetLabelText(LabelText labelText) {
   update();
 }
 
-void TChart::SetSameLabelText(widgets::SameLabelText sameLabelText) {
+void TChart::SetSameLabelText(SameLabelText sameLabelText) {
   sameLabelText_ = std::move(sameLabelText);
   update();
 }
 
-widgets::AxisRange TChart::BottomAxisRange() const { return ComputeLayout().plot.x.Range(); }
+AxisRange TChart::BottomAxisRange() const { return ComputeLayout().plot.x.Range(); }
 
-widgets::AxisRange TChart::LeftAxisRange() const { return ComputeLayout().plot.y.Range(); }
+AxisRange TChart::LeftAxisRange() const { return ComputeLayout().plot.y.Range(); }
 
 QRect TChart::PlotRect() const { return ComputeLayout().frame; }
 
@@ -127,12 +128,11 @@ void TChart::SeriesChanged() {
   update();
 }
 
-widgets::AxisRange TChart::AxisRangeFor(const AxisScaling& scaling,
-                                        widgets::AxisRange dataRange, int axisLength,
-                                        int markerMargin) const {
+AxisRange TChart::AxisRangeFor(const AxisScaling& scaling, AxisRange dataRange, int axisLength,
+                               int markerMargin) const {
   if (!scaling.automatic) return scaling.range;
   if (!series_.PointerVisible()) return dataRange;
-  return widgets::WidenForMarkers(dataRange, axisLength, markerMargin);
+  return WidenForMarkers(dataRange, axisLength, markerMargin);
 }
 
 TChart::Layout TChart::ComputeLayout() const {
@@ -146,19 +146,17 @@ TChart::Layout TChart::ComputeLayout() const {
   if (bottom - top < kMinimumPlotExtent) return layout;
 
   const bool empty = series_.Count() == 0;
-  const int markerReach = series_.PointerSize() + widgets::detail::kMarkerOutlineWidth / 2;
+  const int markerReach = series_.PointerSize() + detail::kMarkerOutlineWidth / 2;
 
   // The left axis first: its labels decide where the plot area begins.
   const int leftStart = bottom - 1;
   const int leftEnd = top + 1;
-  const widgets::AxisRange leftRange =
-      AxisRangeFor(scaling_.left, empty ? widgets::AxisRange{} : series_.YRange(),
-                   leftStart - leftEnd, markerReach);
-  layout.leftStep = widgets::LabelStep(leftRange.maximum - leftRange.minimum,
-                                       widgets::LabelsThatFit(leftStart - leftEnd, labelHeight),
-                                       std::nullopt);
+  const AxisRange leftRange = AxisRangeFor(scaling_.left, empty ? AxisRange{} : series_.YRange(),
+                                           leftStart - leftEnd, markerReach);
+  layout.leftStep = LabelStep(leftRange.maximum - leftRange.minimum,
+                              LabelsThatFit(leftStart - leftEnd, labelHeight), std::nullopt);
   int leftLabelWidth = 0;
-  for (const double value : widgets::LabelValues(leftRange, layout.leftStep, sameLabelText_)) {
+  for (const double value : LabelValues(leftRange, layout.leftStep, sameLabelText_)) {
     AxisLabel& label = layout.leftLabels.emplace_back(AxisLabel{value, 0, labelText_(value)});
     leftLabelWidth = std::max(leftLabelWidth, metrics.horizontalAdvance(label.text));
   }
@@ -170,29 +168,28 @@ TChart::Layout TChart::ComputeLayout() const {
 
   const int bottomStart = left + 1;
   const int bottomEnd = right - 1;
-  const widgets::AxisRange dataX =
-      empty ? widgets::AxisRange{} : widgets::AxisRange{series_.Points().front().x,
-                                                        series_.Points().back().x};
-  const widgets::AxisRange bottomRange =
+  const AxisRange dataX =
+      empty ? AxisRange{} : AxisRange{series_.Points().front().x, series_.Points().back().x};
+  const AxisRange bottomRange =
       AxisRangeFor(scaling_.bottom, dataX, bottomEnd - bottomStart, markerReach + 1);
   int bottomLabelSize = 0;
-  for (const double value : {bottomRange.minimum, bottomRange.maximum,
-                             widgets::MiddleLabelValue(bottomRange)})
+  for (const double value :
+       {bottomRange.minimum, bottomRange.maximum, MiddleLabelValue(bottomRange)})
     bottomLabelSize = std::max(bottomLabelSize, metrics.horizontalAdvance(labelText_(value)));
-  layout.bottomStep = widgets::LabelStep(
-      bottomRange.maximum - bottomRange.minimum,
-      widgets::LabelsThatFit(bottomEnd - bottomStart, bottomLabelSize), series_.Count());
-  for (const double value : widgets::LabelValues(bottomRange, layout.bottomStep, sameLabelText_))
+  layout.bottomStep =
+      LabelStep(bottomRange.maximum - bottomRange.minimum,
+                LabelsThatFit(bottomEnd - bottomStart, bottomLabelSize), series_.Count());
+  for (const double value : LabelValues(bottomRange, layout.bottomStep, sameLabelText_))
     layout.bottomLabels.push_back({value, 0, labelText_(value)});
 
   layout.frame = QRect(QPoint(left, top), QPoint(right, bottom));
-  layout.plot.x = widgets::AxisMapping(bottomRange, bottomStart, bottomEnd);
-  layout.plot.y = widgets::AxisMapping(leftRange, leftStart, leftEnd);
+  layout.plot.x = AxisMapping(bottomRange, bottomStart, bottomEnd);
+  layout.plot.y = AxisMapping(leftRange, leftStart, leftEnd);
   layout.plot.clip = layout.frame.adjusted(1, 1, -1, -1);
   for (AxisLabel& label : layout.bottomLabels)
-    label.pixel = static_cast<int>(widgets::detail::PixelOf(layout.plot.x.Position(label.value)));
+    label.pixel = static_cast<int>(detail::PixelOf(layout.plot.x.Position(label.value)));
   for (AxisLabel& label : layout.leftLabels)
-    label.pixel = static_cast<int>(widgets::detail::PixelOf(layout.plot.y.Position(label.value)));
+    label.pixel = static_cast<int>(detail::PixelOf(layout.plot.y.Position(label.value)));
   layout.leftLabelsRight = left - kAxisLineWidth - kMajorTickLength - kLabelGap + 1;
   layout.bottomLabelsTop = bottom + kAxisLineWidth + kMajorTickLength + kLabelGap;
   return layout;
@@ -221,10 +218,10 @@ void TChart::PaintChart(QPainter& painter) {
   for (const AxisLabel& label : layout.leftLabels)
     painter.fillRect(QRect(inside.left(), label.pixel, inside.width(), 1), kTickAndGridColor);
 
-  const widgets::detail::SeriesLook look{
-      series_.Color(), series_.PointerVisible(),
-      series_.PointerStyle() == TLineSeries::PointerStyle::Circle, series_.PointerSize()};
-  widgets::detail::PaintSeries(painter, series_.Points(), look, layout.plot);
+  const detail::SeriesLook look{series_.Color(), series_.PointerVisible(),
+                                series_.PointerStyle() == TLineSeries::PointerStyle::Circle,
+                                series_.PointerSize()};
+  detail::PaintSeries(painter, series_.Points(), look, layout.plot);
 
   PaintAxes(painter, layout);
   PaintLabels(painter, layout);
@@ -244,8 +241,8 @@ void TChart::PaintAxes(QPainter& painter, const Layout& layout) const {
   // Ticks point outward from the axis lines.
   const int leftTickEnd = axisOutside - 1;
   const int bottomTickStart = frame.bottom() + kAxisLineWidth;
-  const auto pixelOf = [](const widgets::AxisMapping& mapping, double value) {
-    return static_cast<int>(widgets::detail::PixelOf(mapping.Position(value)));
+  const auto pixelOf = [](const AxisMapping& mapping, double value) {
+    return static_cast<int>(detail::PixelOf(mapping.Position(value)));
   };
   for (const AxisLabel& label : layout.leftLabels)
     painter.fillRect(QRect(leftTickEnd - kMajorTickLength + 1, label.pixel, kMajorTickLength, 1),
@@ -383,9 +380,9 @@ void TChart::ScrollBy(QPoint movement) {
   SaveScalingOnce();
   // The axes move against the mouse by the values the movement spans, so that the drawing
   // follows the mouse.
-  const auto shifted = [](const widgets::AxisMapping& mapping, int pixels) {
+  const auto shifted = [](const AxisMapping& mapping, int pixels) {
     const double shift = mapping.Value(mapping.Start()) - mapping.Value(mapping.Start() + pixels);
-    const widgets::AxisRange range = mapping.Range();
+    const AxisRange range = mapping.Range();
     return AxisScaling{false, {ClampFinite(range.minimum + shift), ClampFinite(range.maximum + shift)}};
   };
   scaling_.bottom = shifted(layout.plot.x, movement.x());
@@ -399,12 +396,11 @@ void TChart::ShiftLeftAxisByNotch(int direction) {
   SaveScalingOnce();
   // An automatic axis shifts by a share of the values' own range, without the room it
   // leaves for the markers.
-  widgets::AxisRange valueRange = layout.plot.y.Range();
-  if (scaling_.left.automatic)
-    valueRange = series_.Count() == 0 ? widgets::AxisRange{} : series_.YRange();
+  AxisRange valueRange = layout.plot.y.Range();
+  if (scaling_.left.automatic) valueRange = series_.Count() == 0 ? AxisRange{} : series_.YRange();
   const double shift =
       direction * kWheelShiftFraction * ClampFinite(valueRange.maximum - valueRange.minimum);
-  const widgets::AxisRange shown = layout.plot.y.Range();
+  const AxisRange shown = layout.plot.y.Range();
   scaling_.left = {false, {ClampFinite(shown.minimum + shift), ClampFinite(shown.maximum + shift)}};
   update();
 }
@@ -414,3 +410,5 @@ void TChart::Undo() {
   savedScaling_.reset();
   update();
 }
+
+}  // namespace widgets

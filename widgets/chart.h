@@ -20,6 +20,8 @@
 #include "widgets/axis_scale.h"
 #include "widgets/line_series.h"
 
+namespace widgets {
+
 class TChart : public QWidget {
   Q_OBJECT
 
@@ -34,11 +36,11 @@ class TChart : public QWidget {
   void SetLabelText(LabelText labelText);
   // Whether two values read the same, which decides where the labels start and when a
   // label stands alone. Until set: the same 15 significant digits.
-  void SetSameLabelText(widgets::SameLabelText sameLabelText);
+  void SetSameLabelText(SameLabelText sameLabelText);
 
   // The values at the ends of each axis as the chart draws them at its present size.
-  widgets::AxisRange BottomAxisRange() const;
-  widgets::AxisRange LeftAxisRange() const;
+  AxisRange BottomAxisRange() const;
+  AxisRange LeftAxisRange() const;
   // Whether the axes follow the points: true at the start and after an undo.
   bool BottomAxisAutomatic() const noexcept { return scaling_.bottom.automatic; }
   bool LeftAxisAutomatic() const noexcept { return scaling_.left.automatic; }
@@ -57,7 +59,7 @@ class TChart : public QWidget {
 
   struct AxisScaling {
     bool automatic = true;
-    widgets::AxisRange range;
+    AxisRange range;
   };
   struct Scaling {
     AxisScaling bottom;
@@ -71,8 +73,8 @@ class TChart : public QWidget {
   void SeriesChanged();
 
   Layout ComputeLayout() const;
-  widgets::AxisRange AxisRangeFor(const AxisScaling& scaling, widgets::AxisRange dataRange,
-                                  int axisLength, int markerMargin) const;
+  AxisRange AxisRangeFor(const AxisScaling& scaling, AxisRange dataRange, int axisLength,
+                         int markerMargin) const;
   void PaintChart(QPainter& painter);
   void PaintAxes(QPainter& painter, const Layout& layout) const;
   void PaintLabels(QPainter& painter, const Layout& layout) const;
@@ -86,7 +88,7 @@ class TChart : public QWidget {
 
   TLineSeries series_;
   LabelText labelText_;
-  widgets::SameLabelText sameLabelText_;
+  SameLabelText sameLabelText_;
   Scaling scaling_;
   // The scaling that an undo brings back, taken at the first change after the last undo.
   std::optional<Scaling> savedScaling_;
@@ -99,3 +101,5 @@ class TChart : public QWidget {
   QPixmap zoomBackground_;
   int wheelAngle_ = 0;
 };
+
+}  // namespace widgets

@@ -55,7 +55,7 @@ std::vector<int> LabelCentres(const QImage& image, const QRect& strip, QColor ba
 TEST_F(WindowTest, LabelsEveryGridLineOfTheLeftAxisAtTheWindowsOwnSize) {
   const struct {
     const char* name;
-    TChart* chart;
+    widgets::TChart* chart;
     std::vector<double> values;
   } rows[] = {
       {"positions 0 to 10 in the lower chart", form_->cht2, {0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10}},
@@ -86,7 +86,7 @@ TEST_F(WindowTest, LabelsEveryGridLineOfTheLeftAxisAtTheWindowsOwnSize) {
 // to be seen, and the next plain click is just a click.
 TEST_F(WindowTest, EscDuringAZoomDragLeavesTheChartShowingTheImportedPeaks) {
   EXPECT_TRUE(Import(WriteFile(QStringLiteral("zigzag.txt"), "0\n10\n0\n5\n")).empty());
-  TChart* chart = form_->cht1;
+  widgets::TChart* chart = form_->cht1;
   QWindow* window = form_->windowHandle();
   ASSERT_NE(window, nullptr);
   const auto inWindow = [&](QPoint point) { return chart->mapTo(form_.get(), point); };

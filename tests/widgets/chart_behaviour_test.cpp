@@ -9,6 +9,7 @@
 #include "tests/widgets/chart_test_support.h"
 #include "widgets/chart.h"
 
+namespace widgets {
 namespace {
 
 const QColor kGray(0x80, 0x80, 0x80);
@@ -74,3 +75,4 @@ TEST(ChartGridTest, DrawsNoGridLineOrLeftLabelBelowThePlotArea) {
 }
 
 }  // namespace
+}  // namespace widgets

@@ -9,9 +9,8 @@
 #include "tests/widgets/chart_test_support.h"
 #include "widgets/chart.h"
 
+namespace widgets {
 namespace {
-
-using widgets::AxisRange;
 
 // Values under a pixel of the plot area as the chart maps them: the axes run from the
 // first to the last pixel inside the frame.
@@ -264,3 +263,4 @@ TEST_F(ChartMouseTest, DrawsTheZoomRectangleInvertedAndErasesIt) {
 }
 
 }  // namespace
+}  // namespace widgets
