@@ -62,6 +62,23 @@ struct AxisLabel {
   QString text;
 };
 
+// The labels of an axis at step, from the top down, with their pixels and texts. The lowest
+// label value may lie a little below the axis minimum, which for large values with a small
+// spread is whole pixels beside the axis; only labels whose pixel lies on the axis are kept.
+std::vector<AxisLabel> LabelsOnAxis(const AxisMapping& mapping, double step,
+                                    const SameLabelText& sameText,
+                                    const TChart::LabelText& labelText) {
+  const int first = std::min(mapping.Start(), mapping.End());
+  const int last = std::max(mapping.Start(), mapping.End());
+  std::vector<AxisLabel> labels;
+  for (const double value : LabelValues(mapping.Range(), step, sameText)) {
+    const double pixel = detail::PixelOf(mapping.Position(value));
+    if (pixel >= first && pixel <= last)
+      labels.push_back({value, static_cast<int>(pixel), labelText(value)});
+  }
+  return labels;
+}
+
 // The minor ticks of an axis: three between neighbouring labels, and as many beyond the
 // outer labels as the axis reaches. Labels run from the top down.
 std::vector<double> MinorTickValues(const AxisMapping& mapping, double step,
@@ -153,13 +170,13 @@ TChart::Layout TChart::ComputeLayout() const {
   const int leftEnd = top + 1;
   const AxisRange leftRange = AxisRangeFor(scaling_.left, empty ? AxisRange{} : series_.YRange(),
                                            leftStart - leftEnd, markerReach);
+  layout.plot.y = AxisMapping(leftRange, leftStart, leftEnd);
   layout.leftStep = LabelStep(leftRange.maximum - leftRange.minimum,
                               LabelsThatFit(leftStart - leftEnd, labelHeight), std::nullopt);
+  layout.leftLabels = LabelsOnAxis(layout.plot.y, layout.leftStep, sameLabelText_, labelText_);
   int leftLabelWidth = 0;
-  for (const double value : LabelValues(leftRange, layout.leftStep, sameLabelText_)) {
-    AxisLabel& label = layout.leftLabels.emplace_back(AxisLabel{value, 0, labelText_(value)});
+  for (const AxisLabel& label : layout.leftLabels)
     leftLabelWidth = std::max(leftLabelWidth, metrics.horizontalAdvance(label.text));
-  }
   // Labels of huge values would leave no room for the plot; they are cut at the left instead.
   leftLabelWidth = std::min(leftLabelWidth, width() / 2);
   const int left = marginX + leftLabelWidth + kLabelGap + kMajorTickLength + kAxisLineWidth - 1;
@@ -176,20 +193,14 @@ TChart::Layout TChart::ComputeLayout() const {
   for (const double value :
        {bottomRange.minimum, bottomRange.maximum, MiddleLabelValue(bottomRange)})
     bottomLabelSize = std::max(bottomLabelSize, metrics.horizontalAdvance(labelText_(value)));
+  layout.plot.x = AxisMapping(bottomRange, bottomStart, bottomEnd);
   layout.bottomStep =
       LabelStep(bottomRange.maximum - bottomRange.minimum,
                 LabelsThatFit(bottomEnd - bottomStart, bottomLabelSize), series_.Count());
-  for (const double value : LabelValues(bottomRange, layout.bottomStep, sameLabelText_))
-    layout.bottomLabels.push_back({value, 0, labelText_(value)});
+  layout.bottomLabels = LabelsOnAxis(layout.plot.x, layout.bottomStep, sameLabelText_, labelText_);
 
   layout.frame = QRect(QPoint(left, top), QPoint(right, bottom));
-  layout.plot.x = AxisMapping(bottomRange, bottomStart, bottomEnd);
-  layout.plot.y = AxisMapping(leftRange, leftStart, leftEnd);
   layout.plot.clip = layout.frame.adjusted(1, 1, -1, -1);
-  for (AxisLabel& label : layout.bottomLabels)
-    label.pixel = static_cast<int>(detail::PixelOf(layout.plot.x.Position(label.value)));
-  for (AxisLabel& label : layout.leftLabels)
-    label.pixel = static_cast<int>(detail::PixelOf(layout.plot.y.Position(label.value)));
   layout.leftLabelsRight = left - kAxisLineWidth - kMajorTickLength - kLabelGap + 1;
   layout.bottomLabelsTop = bottom + kAxisLineWidth + kMajorTickLength + kLabelGap;
   return layout;
@@ -260,31 +271,38 @@ void TChart::PaintAxes(QPainter& painter, const Layout& layout) const {
 
 void TChart::PaintLabels(QPainter& painter, const Layout& layout) const {
   // Labels centre on their ticks but stay inside the bevel, so that the labels of the axis
-  // ends are never cut. A label whose text would run into the one drawn before it is left
-  // out; its tick and grid line stay.
+  // ends are never cut.
   const QFontMetrics metrics = fontMetrics();
   const QRect labelArea = rect().adjusted(kBevelWidth, kBevelWidth, -kBevelWidth, -kBevelWidth);
   painter.setPen(Qt::black);
-  const auto drawLabels = [&](const std::vector<AxisLabel>& labels, auto placeText) {
-    QRect previous;
-    for (const AxisLabel& label : labels) {
-      const QRect text = placeText(label, metrics.horizontalAdvance(label.text));
-      const QRect withGap = text.adjusted(-kLabelGap, -kLabelGap, kLabelGap, kLabelGap);
-      if (!previous.isNull() && withGap.intersects(previous)) continue;
-      painter.drawText(text.left(), text.top() + metrics.ascent(), label.text);
-      previous = text;
-    }
+  const auto drawText = [&](const QRect& place, const QString& text) {
+    painter.drawText(place.left(), place.top() + metrics.ascent(), text);
   };
-  drawLabels(layout.leftLabels, [&](const AxisLabel& label, int textWidth) {
+
+  // The left step already keeps the labels a line apart: every one of them is drawn.
+  for (const AxisLabel& label : layout.leftLabels) {
+    const int textWidth = metrics.horizontalAdvance(label.text);
     const int top = std::clamp(label.pixel - metrics.height() / 2, labelArea.top(),
                                labelArea.bottom() + 1 - metrics.height());
-    return QRect(layout.leftLabelsRight - textWidth, top, textWidth, metrics.height());
-  });
-  drawLabels(layout.bottomLabels, [&](const AxisLabel& label, int textWidth) {
-    const int left = std::clamp(label.pixel - textWidth / 2, labelArea.left(),
+    drawText(QRect(layout.leftLabelsRight - textWidth, top, textWidth, metrics.height()),
+             label.text);
+  }
+
+  // The bottom step judges the label width by a few values only, and a wider label in
+  // between can run into its neighbour. Placed from the lowest value up, which is always
+  // shown, a label that would come closer to the one drawn before it than a space, where
+  // the two would read as one number, is left out; its tick and grid line stay.
+  const int space = metrics.horizontalAdvance(QLatin1Char(' '));
+  QRect previous;
+  for (auto label = layout.bottomLabels.rbegin(); label != layout.bottomLabels.rend(); ++label) {
+    const int textWidth = metrics.horizontalAdvance(label->text);
+    const int left = std::clamp(label->pixel - textWidth / 2, labelArea.left(),
                                 std::max(labelArea.left(), labelArea.right() + 1 - textWidth));
-    return QRect(left, layout.bottomLabelsTop, textWidth, metrics.height());
-  });
+    const QRect place(left, layout.bottomLabelsTop, textWidth, metrics.height());
+    if (!previous.isNull() && place.adjusted(-space, 0, 0, 0).intersects(previous)) continue;
+    drawText(place, label->text);
+    previous = place;
+  }
 }
 
 void TChart::PaintZoomRectangle(QPainter& painter) const {
