@@ -74,5 +74,25 @@ TEST(ChartGridTest, DrawsNoGridLineOrLeftLabelBelowThePlotArea) {
       << "a left label below the plot area";
 }
 
+// The same on the bottom axis, for positions far from 0: the labels begin with that of
+// the lowest position, not with one beside the plot area.
+TEST(ChartGridTest, DrawsNoBottomLabelLeftOfThePlotArea) {
+  TChart chart;
+  chart.resize(512, 176);
+  ShowMarkers(chart, 3);
+  for (const double offset : {0, 500, 1000}) chart.Series().AddXY(1e15 + offset, offset);
+  const QImage image = chart_test::Render(chart);
+  const QRect frame = chart.PlotRect();
+  ASSERT_FALSE(frame.isEmpty());
+
+  const QColor background = chart_test::Background(chart);
+  const std::vector<QImage> labels = chart_test::InkGroups(
+      image, QRect(QPoint(1, frame.bottom() + 7), QPoint(chart.width() - 2, chart.height() - 2)),
+      background, 4);
+  ASSERT_FALSE(labels.empty());
+  EXPECT_EQ(labels.front(),
+            chart_test::TextInk(QStringLiteral("1,000,000,000,000,000"), chart.font(), background));
+}
+
 }  // namespace
 }  // namespace widgets
