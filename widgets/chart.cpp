@@ -1,5 +1,6 @@
 #include "widgets/chart.h"
 
+#include <QApplication>
 #include <QFont>
 #include <QFontMetrics>
 #include <QMouseEvent>
@@ -314,8 +315,28 @@ void TChart::PaintZoomRectangle(QPainter& painter) const {
   painter.drawRect(Spanning(dragStart_, dragPosition_));
 }
 
+bool TChart::event(QEvent* event) {
+  // A modal dialog or box takes the mouse: the release of a drag never reaches the chart.
+  if (event->type() == QEvent::WindowBlocked) EndDrag();
+  return QWidget::event(event);
+}
+
+void TChart::focusOutEvent(QFocusEvent* event) {
+  EndDrag();
+  QWidget::focusOutEvent(event);
+}
+
+void TChart::hideEvent(QHideEvent* event) {
+  EndDrag();
+  QWidget::hideEvent(event);
+}
+
 void TChart::mousePressEvent(QMouseEvent* event) {
   setFocus(Qt::MouseFocusReason);
+  // A drag whose button is pressed anew, or is no longer held, has missed its release.
+  if (drag_ != Drag::None &&
+      (event->button() == DragButton() || !(event->buttons() & DragButton())))
+    EndDrag();
   if (drag_ != Drag::None) return;
   const QPoint position = event->position().toPoint();
   if (!PlotRect().contains(position)) return;
@@ -332,6 +353,10 @@ void TChart::mousePressEvent(QMouseEvent* event) {
 }
 
 void TChart::mouseMoveEvent(QMouseEvent* event) {
+  if (drag_ != Drag::None && !(event->buttons() & DragButton())) {
+    EndDrag();
+    return;
+  }
   const QPoint position = event->position().toPoint();
   if (drag_ == Drag::Zoom) {
     dragPosition_ = position;
@@ -344,27 +369,52 @@ void TChart::mouseMoveEvent(QMouseEvent* event) {
 }
 
 void TChart::mouseReleaseEvent(QMouseEvent* event) {
+  if (drag_ == Drag::None || event->button() != DragButton()) return;
+  const bool zoom = drag_ == Drag::Zoom;
+  EndDrag();
   const QPoint position = event->position().toPoint();
-  if (drag_ == Drag::Zoom && event->button() == Qt::LeftButton) {
-    drag_ = Drag::None;
-    zoomBackground_ = QPixmap();
-    const QRect rectangle = Spanning(dragStart_, position);
-    if (std::abs(position.x() - dragStart_.x()) > kZoomThreshold &&
-        std::abs(position.y() - dragStart_.y()) > kZoomThreshold) {
-      if (position.x() > dragStart_.x())
-        ZoomTo(rectangle);
-      else
-        Undo();
-    }
-    update();
-  } else if (drag_ == Drag::Scroll && event->button() == Qt::RightButton) {
-    drag_ = Drag::None;
+  if (zoom && std::abs(position.x() - dragStart_.x()) > kZoomThreshold &&
+      std::abs(position.y() - dragStart_.y()) > kZoomThreshold) {
+    if (position.x() > dragStart_.x())
+      ZoomTo(Spanning(dragStart_, position));
+    else
+      Undo();
   }
 }
 
 void TChart::wheelEvent(QWheelEvent* event) {
+  // The wheel turns the chart that has the keyboard focus; Qt hands the event to the
+  // widget under the pointer.
+  auto* focused = qobject_cast<TChart*>(QApplication::focusWidget());
+  if (focused == nullptr) {
+    event->ignore();
+    return;
+  }
   event->accept();
-  wheelAngle_ += event->angleDelta().y();
+  focused->TurnWheel(event->angleDelta().y());
+}
+
+Qt::MouseButton TChart::DragButton() const noexcept {
+  switch (drag_) {
+    case Drag::Zoom:
+      return Qt::LeftButton;
+    case Drag::Scroll:
+      return Qt::RightButton;
+    case Drag::None:
+      break;
+  }
+  return Qt::NoButton;
+}
+
+void TChart::EndDrag() {
+  if (drag_ == Drag::None) return;
+  drag_ = Drag::None;
+  zoomBackground_ = QPixmap();
+  update();
+}
+
+void TChart::TurnWheel(int angle) {
+  wheelAngle_ += angle;
   const int notches = wheelAngle_ / kWheelNotchAngle;
   wheelAngle_ -= notches * kWheelNotchAngle;
   for (int notch = 0; notch < std::abs(notches); ++notch) ShiftLeftAxisByNotch(notches > 0 ? 1 : -1);

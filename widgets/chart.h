@@ -8,7 +8,10 @@
 // start zooms into the dragged rectangle, and one that ends at or left of its start undoes;
 // a right-button drag scrolls both axes; each wheel notch shifts the vertical axis by 3 %
 // of its range. Zooming, scrolling and the wheel fix the axes until the undo, which brings
-// back the automatic scaling; changes of the series keep the axes as they are.
+// back the automatic scaling; changes of the series keep the axes as they are. The wheel
+// turns the chart that has the keyboard focus, whichever chart is under the pointer, and
+// nothing while no chart has the focus. A drag ends without zooming when the chart loses
+// the mouse before the release: on losing the focus, behind a modal window, when hidden.
 
 #include <QPixmap>
 #include <QString>
@@ -48,7 +51,10 @@ class TChart : public QWidget {
   QRect PlotRect() const;
 
  protected:
+  bool event(QEvent* event) override;
   void paintEvent(QPaintEvent* event) override;
+  void focusOutEvent(QFocusEvent* event) override;
+  void hideEvent(QHideEvent* event) override;
   void mousePressEvent(QMouseEvent* event) override;
   void mouseMoveEvent(QMouseEvent* event) override;
   void mouseReleaseEvent(QMouseEvent* event) override;
@@ -79,6 +85,11 @@ class TChart : public QWidget {
   void PaintAxes(QPainter& painter, const Layout& layout) const;
   void PaintLabels(QPainter& painter, const Layout& layout) const;
   void PaintZoomRectangle(QPainter& painter) const;
+
+  Qt::MouseButton DragButton() const noexcept;
+  // Erases the zoom rectangle without zooming, or stops scrolling where the scroll got to.
+  void EndDrag();
+  void TurnWheel(int angle);
 
   void SaveScalingOnce();
   void ZoomTo(const QRect& rectangle);

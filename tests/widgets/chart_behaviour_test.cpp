@@ -1,10 +1,12 @@
 #include <QApplication>
+#include <QLineEdit>
 #include <QTest>
 #include <QWheelEvent>
 
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <functional>
 
 #include "tests/widgets/chart_test_support.h"
 #include "widgets/chart.h"
@@ -21,13 +23,16 @@ void ShowMarkers(TChart& chart, int size) {
 }
 
 // The wheel belongs to the chart that has the keyboard focus, wherever the mouse is: a
-// notch turned while the pointer is over the other chart moves the focused one.
+// notch turned while the pointer is over the other chart moves the focused one, and none
+// moves while the focus is in a widget that is not a chart.
 TEST(ChartWheelTest, MovesTheChartThatHasTheFocusWhereverThePointerIs) {
   QWidget window;
   auto* focused = new TChart(&window);
   auto* other = new TChart(&window);
+  auto* box = new QLineEdit(&window);
   focused->setGeometry(0, 0, 300, 200);
   other->setGeometry(0, 200, 300, 200);
+  box->setGeometry(0, 400, 300, 20);
   for (TChart* chart : {focused, other})
     for (int x = 0; x < 20; ++x) chart->Series().AddXY(x, std::sin(x));
   window.show();
@@ -44,6 +49,56 @@ TEST(ChartWheelTest, MovesTheChartThatHasTheFocusWhereverThePointerIs) {
 
   EXPECT_FALSE(focused->LeftAxisAutomatic()) << "the focused chart did not move";
   EXPECT_TRUE(other->LeftAxisAutomatic()) << "the chart under the pointer moved without the focus";
+
+  box->setFocus();
+  const AxisRange moved = focused->LeftAxisRange();
+  QApplication::sendEvent(other, &notch);
+  EXPECT_EQ(focused->LeftAxisRange(), moved);
+  EXPECT_TRUE(other->LeftAxisAutomatic());
+}
+
+// A zoom drag whose release never reaches the chart ends when the chart loses the mouse:
+// the rectangle goes, nothing is zoomed, and the next click is a plain click rather than
+// the end of a zoom from the old start.
+TEST(ChartDragTest, EndsAZoomDragThatLosesTheMouse) {
+  const struct {
+    const char* name;
+    std::function<void(TChart&, QWidget& elsewhere, QPoint clickAt)> loseTheMouse;
+  } rows[] = {
+      {"the focus moves on", [](TChart&, QWidget& elsewhere, QPoint) { elsewhere.setFocus(); }},
+      {"the chart is hidden",
+       [](TChart& chart, QWidget&, QPoint) {
+         chart.hide();
+         chart.show();
+       }},
+      // Found out only at the next press of the button.
+      {"the release was missed",
+       [](TChart& chart, QWidget&, QPoint clickAt) {
+         QTest::mouseClick(&chart, Qt::LeftButton, Qt::NoModifier, clickAt);
+       }},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.name);
+    QWidget window;
+    auto* chart = new TChart(&window);
+    auto* elsewhere = new QLineEdit(&window);
+    chart->setGeometry(0, 0, 300, 200);
+    elsewhere->setGeometry(0, 200, 300, 20);
+    for (int x = 0; x < 20; ++x) chart->Series().AddXY(x, std::sin(x));
+    window.show();
+    window.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+    const QImage before = chart_test::Render(*chart);
+    const QPoint start = chart->PlotRect().center() - QPoint(40, 40);
+    const QPoint clickAt = start + QPoint(80, 80);
+
+    QTest::mousePress(chart, Qt::LeftButton, Qt::NoModifier, start);
+    QTest::mouseMove(chart, start + QPoint(30, 30));
+    row.loseTheMouse(*chart, *elsewhere, clickAt);
+    EXPECT_EQ(chart_test::Render(*chart), before) << "the rectangle stayed";
+    QTest::mouseClick(chart, Qt::LeftButton, Qt::NoModifier, clickAt);
+    EXPECT_TRUE(chart->BottomAxisAutomatic() && chart->LeftAxisAutomatic()) << "zoomed";
+  }
 }
 
 // Grid lines run across the plot area and labels sit beside it. Large values with a small

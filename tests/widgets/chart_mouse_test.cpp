@@ -207,6 +207,12 @@ TEST_F(ChartMouseTest, ScrollingMovesThePointsWithTheMouse) {
 }
 
 TEST_F(ChartMouseTest, ShiftsTheVerticalAxisByThreePercentPerWheelNotch) {
+  // The wheel turns only a chart that has the keyboard focus.
+  chart_.show();
+  chart_.activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(&chart_));
+  chart_.setFocus();
+  ASSERT_EQ(chart_.LeftAxisRange(), automaticLeft_);
   // The automatic axis shifts by 3 % of the values' own range, 2 * amplitude wide here.
   const AxisRange values = chart_.Series().YRange();
   const double notch = 0.03 * (values.maximum - values.minimum);
