@@ -45,6 +45,17 @@ constexpr double kLargest = std::numeric_limits<double>::max();
 
 double ClampFinite(double value) { return std::clamp(value, -kLargest, kLargest); }
 
+// range moved by shift, or as far towards it as the finite doubles reach, keeping its width.
+AxisRange Shifted(AxisRange range, double shift) {
+  const AxisRange moved{range.minimum + shift, range.maximum + shift};
+  if (std::isfinite(moved.minimum) && std::isfinite(moved.maximum)) return moved;
+  // In halves the room up to the edge is finite for every range.
+  const double halfRoom =
+      shift > 0 ? kLargest * 0.5 - range.maximum * 0.5 : -kLargest * 0.5 - range.minimum * 0.5;
+  return {ClampFinite(2 * (range.minimum * 0.5 + halfRoom)),
+          ClampFinite(2 * (range.maximum * 0.5 + halfRoom))};
+}
+
 int PercentOf(int length, int percent) {
   return static_cast<int>(std::nearbyint(length * static_cast<double>(percent) / 100));
 }
@@ -431,8 +442,12 @@ void TChart::ZoomTo(const QRect& rectangle) {
   const auto fixedRange = [](double minimum, double maximum) {
     minimum = ClampFinite(minimum);
     maximum = std::max(ClampFinite(maximum), minimum + kMinimumZoomExtent);
-    // Where the doubles are coarser than the minimum extent, the next double above.
-    if (!(maximum > minimum)) maximum = std::nextafter(minimum, std::numeric_limits<double>::infinity());
+    // Where the doubles are coarser than the minimum extent, the neighbouring double: the
+    // next one above, or at the largest double the one below.
+    if (!(maximum > minimum)) {
+      if (minimum == kLargest) minimum = std::nextafter(kLargest, 0.0);
+      maximum = std::nextafter(minimum, kLargest);
+    }
     return AxisScaling{false, {minimum, maximum}};
   };
   scaling_.bottom = fixedRange(layout.plot.x.Value(rectangle.left()),
@@ -450,8 +465,7 @@ void TChart::ScrollBy(QPoint movement) {
   // follows the mouse.
   const auto shifted = [](const AxisMapping& mapping, int pixels) {
     const double shift = mapping.Value(mapping.Start()) - mapping.Value(mapping.Start() + pixels);
-    const AxisRange range = mapping.Range();
-    return AxisScaling{false, {ClampFinite(range.minimum + shift), ClampFinite(range.maximum + shift)}};
+    return AxisScaling{false, Shifted(mapping.Range(), shift)};
   };
   scaling_.bottom = shifted(layout.plot.x, movement.x());
   scaling_.left = shifted(layout.plot.y, movement.y());
@@ -468,8 +482,7 @@ void TChart::ShiftLeftAxisByNotch(int direction) {
   if (scaling_.left.automatic) valueRange = series_.Count() == 0 ? AxisRange{} : series_.YRange();
   const double shift =
       direction * kWheelShiftFraction * ClampFinite(valueRange.maximum - valueRange.minimum);
-  const AxisRange shown = layout.plot.y.Range();
-  scaling_.left = {false, {ClampFinite(shown.minimum + shift), ClampFinite(shown.maximum + shift)}};
+  scaling_.left = {false, Shifted(layout.plot.y.Range(), shift)};
   update();
 }
 

@@ -292,22 +292,45 @@ TEST(ChartLimitsTest, DrawsValuesAtTheLimitsOfTheDoubles) {
   EXPECT_LE(bounds.top(), inside.top() + 1);
   EXPECT_GE(bounds.bottom(), inside.bottom() - 1);
 
-  const QPoint centre = chart.PlotRect().center();
+  // The range spans the doubles already: a scroll cannot carry it further, and nothing moves.
+  const QImage automaticImage = Render(chart);
   const AxisRange automatic = chart.LeftAxisRange();
+  const QPoint centre = chart.PlotRect().center();
   QTest::mousePress(&chart, Qt::RightButton, Qt::NoModifier, centre);
   QTest::mouseMove(&chart, centre + QPoint(0, 150));
   QTest::mouseRelease(&chart, Qt::RightButton, Qt::NoModifier, centre + QPoint(0, 150));
-  EXPECT_FALSE(chart.PlotRect().isEmpty());
-  EXPECT_FALSE(Render(chart).isNull());
-  // The labels of the scrolled range are wide: the plot area has moved.
-  const QPoint scrolledCentre = chart.PlotRect().center();
-  QTest::mousePress(&chart, Qt::LeftButton, Qt::NoModifier, scrolledCentre);
-  QTest::mouseRelease(&chart, Qt::LeftButton, Qt::NoModifier, scrolledCentre + QPoint(30, 30));
-  EXPECT_FALSE(Render(chart).isNull());
+  EXPECT_FALSE(chart.LeftAxisAutomatic());
+  EXPECT_EQ(Render(chart), automaticImage);
+
+  // A zoom around the line from the lowest to the largest value where it crosses 0 shows
+  // it running from the bottom of the plot area to its top.
+  const AxisRange x = chart.BottomAxisRange();
+  const double pixelsPerPosition = (inside.width() - 1) / (x.maximum - x.minimum);
+  const QPoint crossing(inside.left() + static_cast<int>((0.5 - x.minimum) * pixelsPerPosition),
+                        centre.y());
+  QTest::mousePress(&chart, Qt::LeftButton, Qt::NoModifier, crossing - QPoint(20, 20));
+  QTest::mouseRelease(&chart, Qt::LeftButton, Qt::NoModifier, crossing + QPoint(20, 20));
+  const QRect zoomed = chart.PlotRect().adjusted(1, 1, -1, -1);
+  const QImage zoomedImage = Render(chart);
+  for (const int row : {zoomed.top(), zoomed.bottom()})
+    EXPECT_FALSE(PixelsOf(zoomedImage, QRect(zoomed.left(), row, zoomed.width(), 1), kRed).empty())
+        << "no line at row " << row;
+
+  // The labels of the zoomed range are wide: the plot area has moved.
   const QPoint zoomedCentre = chart.PlotRect().center();
   QTest::mousePress(&chart, Qt::LeftButton, Qt::NoModifier, zoomedCentre);
   QTest::mouseRelease(&chart, Qt::LeftButton, Qt::NoModifier, zoomedCentre - QPoint(30, 30));
   EXPECT_EQ(chart.LeftAxisRange(), automatic);
+
+  // Equal values at the largest double: the narrowest zoom there reaches down to the double
+  // below, as no double lies above.
+  chart.Series().Clear();
+  chart.Series().AddXY(0, largest);
+  chart.Series().AddXY(1, largest);
+  const QPoint start = chart.PlotRect().center();
+  QTest::mousePress(&chart, Qt::LeftButton, Qt::NoModifier, start);
+  QTest::mouseRelease(&chart, Qt::LeftButton, Qt::NoModifier, start + QPoint(30, 30));
+  EXPECT_EQ(chart.LeftAxisRange(), (AxisRange{std::nextafter(largest, 0.0), largest}));
 }
 
 }  // namespace
