@@ -15,8 +15,8 @@ namespace {
 const QColor kPeakColour(0xFF, 0x00, 0x00);
 const QColor kProcessColour(0x00, 0x00, 0xFF);
 
-TChart* CreateChart(QWidget* parent, const QString& title, QColor colour) {
-  auto* chart = new TChart(parent);
+widgets::TChart* CreateChart(QWidget* parent, const QString& title, QColor colour) {
+  auto* chart = new widgets::TChart(parent);
   // The marks are read at every label: they change with the user's regional settings.
   chart->SetLabelText([](double value) {
     return widgets::FormatGroupedDecimal(value, QChar(model::DecimalMark()),
@@ -29,25 +29,25 @@ TChart* CreateChart(QWidget* parent, const QString& title, QColor colour) {
     return length == model::FormatValueTo(b, second) &&
            std::equal(first, first + length, second);
   });
-  TLineSeries& series = chart->Series();
+  widgets::TLineSeries& series = chart->Series();
   series.SetTitle(title);
   series.SetColor(colour);
   series.SetPointerVisible(false);
-  series.SetPointerStyle(TLineSeries::PointerStyle::Rectangle);
+  series.SetPointerStyle(widgets::TLineSeries::PointerStyle::Rectangle);
   return chart;
 }
 
 }  // namespace
 
-TChart* CreatePeakChart(QWidget* parent) {
+widgets::TChart* CreatePeakChart(QWidget* parent) {
   return CreateChart(parent, QStringLiteral("Peak"), kPeakColour);
 }
 
-TChart* CreateProcessChart(QWidget* parent) {
+widgets::TChart* CreateProcessChart(QWidget* parent) {
   return CreateChart(parent, QStringLiteral("LoadingProcess"), kProcessColour);
 }
 
-void DrawSequence(TLineSeries& series, const std::vector<double>& values) {
+void DrawSequence(widgets::TLineSeries& series, const std::vector<double>& values) {
   for (std::size_t position = 0; position < values.size(); ++position)
     series.AddXY(static_cast<double>(position), values[position]);
 }

@@ -15,11 +15,11 @@ namespace shell {
 // A chart of the window's look whose series is declared as the window layout declares it:
 // title and colour set, markers hidden with the rectangle style. The window's construction
 // then makes the markers visible as circles of their size.
-TChart* CreatePeakChart(QWidget* parent);     // series "Peak", red #FF0000
-TChart* CreateProcessChart(QWidget* parent);  // series "LoadingProcess", blue #0000FF
+widgets::TChart* CreatePeakChart(QWidget* parent);     // series "Peak", red #FF0000
+widgets::TChart* CreateProcessChart(QWidget* parent);  // series "LoadingProcess", blue #0000FF
 
 // Adds one point per value (x = zero-based position, y = the value); the caller has
 // cleared the series before.
-void DrawSequence(TLineSeries& series, const std::vector<double>& values);
+void DrawSequence(widgets::TLineSeries& series, const std::vector<double>& values);
 
 }  // namespace shell

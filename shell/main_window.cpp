@@ -98,10 +98,10 @@ TForm1::TForm1(QWidget* parent) : QWidget(parent) {
   dlgSave1->SetInitialDir(programFolder);
   lnsrsSeries1->SetPointerVisible(true);
   lnsrsSeries1->SetPointerSize(kPeakMarkerSize);
-  lnsrsSeries1->SetPointerStyle(TLineSeries::PointerStyle::Circle);
+  lnsrsSeries1->SetPointerStyle(widgets::TLineSeries::PointerStyle::Circle);
   lnsrsSeries2->SetPointerVisible(true);
   lnsrsSeries2->SetPointerSize(kProcessMarkerSize);
-  lnsrsSeries2->SetPointerStyle(TLineSeries::PointerStyle::Circle);
+  lnsrsSeries2->SetPointerStyle(widgets::TLineSeries::PointerStyle::Circle);
   ConnectHandlers();
   CentreOnPrimaryScreen();
 }

@@ -8,10 +8,10 @@
 #include <vector>
 
 class QLabel;
-class TChart;
-class TLineSeries;
 
 namespace widgets {
+class TChart;
+class TLineSeries;
 class TRzFieldStatus;
 class TRzSplitter;
 class TRzStatusBar;
@@ -48,10 +48,10 @@ class TForm1 : public QWidget {
   widgets::TRzFieldStatus* rzfldsts3;
   widgets::TRzFieldStatus* rzfldsts1;
   widgets::TRzFieldStatus* rzfldsts2;
-  TChart* cht1;
-  TChart* cht2;
-  TLineSeries* lnsrsSeries1;
-  TLineSeries* lnsrsSeries2;
+  widgets::TChart* cht1;
+  widgets::TChart* cht2;
+  widgets::TLineSeries* lnsrsSeries1;
+  widgets::TLineSeries* lnsrsSeries2;
   TFileDialog* dlgOpen1;
   TFileDialog* dlgSave1;
 

@@ -38,7 +38,7 @@ AxisMapping::AxisMapping(AxisRange range, int start, int end) noexcept
 
 double AxisMapping::Value(double position) const noexcept {
   if (pixelsPerHalfValue_ == 0) return range_.minimum;
-  return range_.minimum + 2 * ((position - start_) / pixelsPerHalfValue_);
+  return 2 * (range_.minimum * 0.5 + (position - start_) / pixelsPerHalfValue_);
 }
 
 AxisRange WidenForMarkers(AxisRange dataRange, int axisLength, int margin) noexcept {

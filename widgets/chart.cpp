@@ -1,5 +1,6 @@
 #include "widgets/chart.h"
 
+#include <QApplication>
 #include <QFont>
 #include <QFontMetrics>
 #include <QMouseEvent>
@@ -16,6 +17,7 @@
 #include "widgets/number_pattern.h"
 #include "widgets/series_painter.h"
 
+namespace widgets {
 namespace {
 
 constexpr int kBevelWidth = 1;
@@ -43,6 +45,17 @@ constexpr double kLargest = std::numeric_limits<double>::max();
 
 double ClampFinite(double value) { return std::clamp(value, -kLargest, kLargest); }
 
+// range moved by shift, or as far towards it as the finite doubles reach, keeping its width.
+AxisRange Shifted(AxisRange range, double shift) {
+  const AxisRange moved{range.minimum + shift, range.maximum + shift};
+  if (std::isfinite(moved.minimum) && std::isfinite(moved.maximum)) return moved;
+  // In halves the room up to the edge is finite for every range.
+  const double halfRoom =
+      shift > 0 ? kLargest * 0.5 - range.maximum * 0.5 : -kLargest * 0.5 - range.minimum * 0.5;
+  return {ClampFinite(2 * (range.minimum * 0.5 + halfRoom)),
+          ClampFinite(2 * (range.maximum * 0.5 + halfRoom))};
+}
+
 int PercentOf(int length, int percent) {
   return static_cast<int>(std::nearbyint(length * static_cast<double>(percent) / 100));
 }
@@ -61,12 +74,29 @@ struct AxisLabel {
   QString text;
 };
 
+// The labels of an axis at step, from the top down, with their pixels and texts. The lowest
+// label value may lie a little below the axis minimum, which for large values with a small
+// spread is whole pixels beside the axis; only labels whose pixel lies on the axis are kept.
+std::vector<AxisLabel> LabelsOnAxis(const AxisMapping& mapping, double step,
+                                    const SameLabelText& sameText,
+                                    const TChart::LabelText& labelText) {
+  const int first = std::min(mapping.Start(), mapping.End());
+  const int last = std::max(mapping.Start(), mapping.End());
+  std::vector<AxisLabel> labels;
+  for (const double value : LabelValues(mapping.Range(), step, sameText)) {
+    const double pixel = detail::PixelOf(mapping.Position(value));
+    if (pixel >= first && pixel <= last)
+      labels.push_back({value, static_cast<int>(pixel), labelText(value)});
+  }
+  return labels;
+}
+
 // The minor ticks of an axis: three between neighbouring labels, and as many beyond the
 // outer labels as the axis reaches. Labels run from the top down.
-std::vector<double> MinorTickValues(const widgets::AxisMapping& mapping, double step,
+std::vector<double> MinorTickValues(const AxisMapping& mapping, double step,
                                     const std::vector<AxisLabel>& labels) {
   std::vector<double> minors;
-  const widgets::AxisRange range = mapping.Range();
+  const AxisRange range = mapping.Range();
   if (labels.size() < 2 || !(range.maximum > range.minimum)) return minors;
   const double minorStep = step / (kMinorTicksBetweenLabels + 1);
   const auto addBeside = [&](double label, int direction) {
@@ -85,7 +115,7 @@ std::vector<double> MinorTickValues(const widgets::AxisMapping& mapping, double 
 struct TChart::Layout {
   // The frame of the plot area; the series is drawn inside it.
   QRect frame;
-  widgets::detail::PlotArea plot;
+  detail::PlotArea plot;
   double bottomStep = 0;
   double leftStep = 0;
   std::vector<AxisLabel> bottomLabels;
@@ -98,7 +128,7 @@ struct TChart::Layout {
 TChart::TChart(QWidget* parent)
     : QWidget(parent),
       series_(*this),
-      labelText_([](double value) { return widgets::FormatGroupedDecimal(value, u'.', u','); }),
+      labelText_([](double value) { return FormatGroupedDecimal(value, u'.', u','); }),
       sameLabelText_([](double a, double b) { return FifteenDigits(a) == FifteenDigits(b); }) {
   setFont(QFont(QString::fromLatin1(kLabelFontFamily), kLabelFontPointSize));
   setFocusPolicy(Qt::ClickFocus);
@@ -110,14 +140,14 @@ void TChart::SetLabelText(LabelText labelText) {
   update();
 }
 
-void TChart::SetSameLabelText(widgets::SameLabelText sameLabelText) {
+void TChart::SetSameLabelText(SameLabelText sameLabelText) {
   sameLabelText_ = std::move(sameLabelText);
   update();
 }
 
-widgets::AxisRange TChart::BottomAxisRange() const { return ComputeLayout().plot.x.Range(); }
+AxisRange TChart::BottomAxisRange() const { return ComputeLayout().plot.x.Range(); }
 
-widgets::AxisRange TChart::LeftAxisRange() const { return ComputeLayout().plot.y.Range(); }
+AxisRange TChart::LeftAxisRange() const { return ComputeLayout().plot.y.Range(); }
 
 QRect TChart::PlotRect() const { return ComputeLayout().frame; }
 
@@ -127,12 +157,11 @@ void TChart::SeriesChanged() {
   update();
 }
 
-widgets::AxisRange TChart::AxisRangeFor(const AxisScaling& scaling,
-                                        widgets::AxisRange dataRange, int axisLength,
-                                        int markerMargin) const {
+AxisRange TChart::AxisRangeFor(const AxisScaling& scaling, AxisRange dataRange, int axisLength,
+                               int markerMargin) const {
   if (!scaling.automatic) return scaling.range;
   if (!series_.PointerVisible()) return dataRange;
-  return widgets::WidenForMarkers(dataRange, axisLength, markerMargin);
+  return WidenForMarkers(dataRange, axisLength, markerMargin);
 }
 
 TChart::Layout TChart::ComputeLayout() const {
@@ -146,22 +175,20 @@ TChart::Layout TChart::ComputeLayout() const {
   if (bottom - top < kMinimumPlotExtent) return layout;
 
   const bool empty = series_.Count() == 0;
-  const int markerReach = series_.PointerSize() + widgets::detail::kMarkerOutlineWidth / 2;
+  const int markerReach = series_.PointerSize() + detail::kMarkerOutlineWidth / 2;
 
   // The left axis first: its labels decide where the plot area begins.
   const int leftStart = bottom - 1;
   const int leftEnd = top + 1;
-  const widgets::AxisRange leftRange =
-      AxisRangeFor(scaling_.left, empty ? widgets::AxisRange{} : series_.YRange(),
-                   leftStart - leftEnd, markerReach);
-  layout.leftStep = widgets::LabelStep(leftRange.maximum - leftRange.minimum,
-                                       widgets::LabelsThatFit(leftStart - leftEnd, labelHeight),
-                                       std::nullopt);
+  const AxisRange leftRange = AxisRangeFor(scaling_.left, empty ? AxisRange{} : series_.YRange(),
+                                           leftStart - leftEnd, markerReach);
+  layout.plot.y = AxisMapping(leftRange, leftStart, leftEnd);
+  layout.leftStep = LabelStep(leftRange.maximum - leftRange.minimum,
+                              LabelsThatFit(leftStart - leftEnd, labelHeight), std::nullopt);
+  layout.leftLabels = LabelsOnAxis(layout.plot.y, layout.leftStep, sameLabelText_, labelText_);
   int leftLabelWidth = 0;
-  for (const double value : widgets::LabelValues(leftRange, layout.leftStep, sameLabelText_)) {
-    AxisLabel& label = layout.leftLabels.emplace_back(AxisLabel{value, 0, labelText_(value)});
+  for (const AxisLabel& label : layout.leftLabels)
     leftLabelWidth = std::max(leftLabelWidth, metrics.horizontalAdvance(label.text));
-  }
   // Labels of huge values would leave no room for the plot; they are cut at the left instead.
   leftLabelWidth = std::min(leftLabelWidth, width() / 2);
   const int left = marginX + leftLabelWidth + kLabelGap + kMajorTickLength + kAxisLineWidth - 1;
@@ -170,29 +197,22 @@ TChart::Layout TChart::ComputeLayout() const {
 
   const int bottomStart = left + 1;
   const int bottomEnd = right - 1;
-  const widgets::AxisRange dataX =
-      empty ? widgets::AxisRange{} : widgets::AxisRange{series_.Points().front().x,
-                                                        series_.Points().back().x};
-  const widgets::AxisRange bottomRange =
+  const AxisRange dataX =
+      empty ? AxisRange{} : AxisRange{series_.Points().front().x, series_.Points().back().x};
+  const AxisRange bottomRange =
       AxisRangeFor(scaling_.bottom, dataX, bottomEnd - bottomStart, markerReach + 1);
   int bottomLabelSize = 0;
-  for (const double value : {bottomRange.minimum, bottomRange.maximum,
-                             widgets::MiddleLabelValue(bottomRange)})
+  for (const double value :
+       {bottomRange.minimum, bottomRange.maximum, MiddleLabelValue(bottomRange)})
     bottomLabelSize = std::max(bottomLabelSize, metrics.horizontalAdvance(labelText_(value)));
-  layout.bottomStep = widgets::LabelStep(
-      bottomRange.maximum - bottomRange.minimum,
-      widgets::LabelsThatFit(bottomEnd - bottomStart, bottomLabelSize), series_.Count());
-  for (const double value : widgets::LabelValues(bottomRange, layout.bottomStep, sameLabelText_))
-    layout.bottomLabels.push_back({value, 0, labelText_(value)});
+  layout.plot.x = AxisMapping(bottomRange, bottomStart, bottomEnd);
+  layout.bottomStep =
+      LabelStep(bottomRange.maximum - bottomRange.minimum,
+                LabelsThatFit(bottomEnd - bottomStart, bottomLabelSize), series_.Count());
+  layout.bottomLabels = LabelsOnAxis(layout.plot.x, layout.bottomStep, sameLabelText_, labelText_);
 
   layout.frame = QRect(QPoint(left, top), QPoint(right, bottom));
-  layout.plot.x = widgets::AxisMapping(bottomRange, bottomStart, bottomEnd);
-  layout.plot.y = widgets::AxisMapping(leftRange, leftStart, leftEnd);
   layout.plot.clip = layout.frame.adjusted(1, 1, -1, -1);
-  for (AxisLabel& label : layout.bottomLabels)
-    label.pixel = static_cast<int>(widgets::detail::PixelOf(layout.plot.x.Position(label.value)));
-  for (AxisLabel& label : layout.leftLabels)
-    label.pixel = static_cast<int>(widgets::detail::PixelOf(layout.plot.y.Position(label.value)));
   layout.leftLabelsRight = left - kAxisLineWidth - kMajorTickLength - kLabelGap + 1;
   layout.bottomLabelsTop = bottom + kAxisLineWidth + kMajorTickLength + kLabelGap;
   return layout;
@@ -221,10 +241,10 @@ void TChart::PaintChart(QPainter& painter) {
   for (const AxisLabel& label : layout.leftLabels)
     painter.fillRect(QRect(inside.left(), label.pixel, inside.width(), 1), kTickAndGridColor);
 
-  const widgets::detail::SeriesLook look{
-      series_.Color(), series_.PointerVisible(),
-      series_.PointerStyle() == TLineSeries::PointerStyle::Circle, series_.PointerSize()};
-  widgets::detail::PaintSeries(painter, series_.Points(), look, layout.plot);
+  const detail::SeriesLook look{series_.Color(), series_.PointerVisible(),
+                                series_.PointerStyle() == TLineSeries::PointerStyle::Circle,
+                                series_.PointerSize()};
+  detail::PaintSeries(painter, series_.Points(), look, layout.plot);
 
   PaintAxes(painter, layout);
   PaintLabels(painter, layout);
@@ -244,8 +264,8 @@ void TChart::PaintAxes(QPainter& painter, const Layout& layout) const {
   // Ticks point outward from the axis lines.
   const int leftTickEnd = axisOutside - 1;
   const int bottomTickStart = frame.bottom() + kAxisLineWidth;
-  const auto pixelOf = [](const widgets::AxisMapping& mapping, double value) {
-    return static_cast<int>(widgets::detail::PixelOf(mapping.Position(value)));
+  const auto pixelOf = [](const AxisMapping& mapping, double value) {
+    return static_cast<int>(detail::PixelOf(mapping.Position(value)));
   };
   for (const AxisLabel& label : layout.leftLabels)
     painter.fillRect(QRect(leftTickEnd - kMajorTickLength + 1, label.pixel, kMajorTickLength, 1),
@@ -263,31 +283,38 @@ void TChart::PaintAxes(QPainter& painter, const Layout& layout) const {
 
 void TChart::PaintLabels(QPainter& painter, const Layout& layout) const {
   // Labels centre on their ticks but stay inside the bevel, so that the labels of the axis
-  // ends are never cut. A label whose text would run into the one drawn before it is left
-  // out; its tick and grid line stay.
+  // ends are never cut.
   const QFontMetrics metrics = fontMetrics();
   const QRect labelArea = rect().adjusted(kBevelWidth, kBevelWidth, -kBevelWidth, -kBevelWidth);
   painter.setPen(Qt::black);
-  const auto drawLabels = [&](const std::vector<AxisLabel>& labels, auto placeText) {
-    QRect previous;
-    for (const AxisLabel& label : labels) {
-      const QRect text = placeText(label, metrics.horizontalAdvance(label.text));
-      const QRect withGap = text.adjusted(-kLabelGap, -kLabelGap, kLabelGap, kLabelGap);
-      if (!previous.isNull() && withGap.intersects(previous)) continue;
-      painter.drawText(text.left(), text.top() + metrics.ascent(), label.text);
-      previous = text;
-    }
+  const auto drawText = [&](const QRect& place, const QString& text) {
+    painter.drawText(place.left(), place.top() + metrics.ascent(), text);
   };
-  drawLabels(layout.leftLabels, [&](const AxisLabel& label, int textWidth) {
+
+  // The left step already keeps the labels a line apart: every one of them is drawn.
+  for (const AxisLabel& label : layout.leftLabels) {
+    const int textWidth = metrics.horizontalAdvance(label.text);
     const int top = std::clamp(label.pixel - metrics.height() / 2, labelArea.top(),
                                labelArea.bottom() + 1 - metrics.height());
-    return QRect(layout.leftLabelsRight - textWidth, top, textWidth, metrics.height());
-  });
-  drawLabels(layout.bottomLabels, [&](const AxisLabel& label, int textWidth) {
-    const int left = std::clamp(label.pixel - textWidth / 2, labelArea.left(),
+    drawText(QRect(layout.leftLabelsRight - textWidth, top, textWidth, metrics.height()),
+             label.text);
+  }
+
+  // The bottom step judges the label width by a few values only, and a wider label in
+  // between can run into its neighbour. Placed from the lowest value up, which is always
+  // shown, a label that would come closer to the one drawn before it than a space, where
+  // the two would read as one number, is left out; its tick and grid line stay.
+  const int space = metrics.horizontalAdvance(QLatin1Char(' '));
+  QRect previous;
+  for (auto label = layout.bottomLabels.rbegin(); label != layout.bottomLabels.rend(); ++label) {
+    const int textWidth = metrics.horizontalAdvance(label->text);
+    const int left = std::clamp(label->pixel - textWidth / 2, labelArea.left(),
                                 std::max(labelArea.left(), labelArea.right() + 1 - textWidth));
-    return QRect(left, layout.bottomLabelsTop, textWidth, metrics.height());
-  });
+    const QRect place(left, layout.bottomLabelsTop, textWidth, metrics.height());
+    if (!previous.isNull() && place.adjusted(-space, 0, 0, 0).intersects(previous)) continue;
+    drawText(place, label->text);
+    previous = place;
+  }
 }
 
 void TChart::PaintZoomRectangle(QPainter& painter) const {
@@ -299,8 +326,28 @@ void TChart::PaintZoomRectangle(QPainter& painter) const {
   painter.drawRect(Spanning(dragStart_, dragPosition_));
 }
 
+bool TChart::event(QEvent* event) {
+  // A modal dialog or box takes the mouse: the release of a drag never reaches the chart.
+  if (event->type() == QEvent::WindowBlocked) EndDrag();
+  return QWidget::event(event);
+}
+
+void TChart::focusOutEvent(QFocusEvent* event) {
+  EndDrag();
+  QWidget::focusOutEvent(event);
+}
+
+void TChart::hideEvent(QHideEvent* event) {
+  EndDrag();
+  QWidget::hideEvent(event);
+}
+
 void TChart::mousePressEvent(QMouseEvent* event) {
   setFocus(Qt::MouseFocusReason);
+  // A drag whose button is pressed anew, or is no longer held, has missed its release.
+  if (drag_ != Drag::None &&
+      (event->button() == DragButton() || !(event->buttons() & DragButton())))
+    EndDrag();
   if (drag_ != Drag::None) return;
   const QPoint position = event->position().toPoint();
   if (!PlotRect().contains(position)) return;
@@ -317,6 +364,10 @@ void TChart::mousePressEvent(QMouseEvent* event) {
 }
 
 void TChart::mouseMoveEvent(QMouseEvent* event) {
+  if (drag_ != Drag::None && !(event->buttons() & DragButton())) {
+    EndDrag();
+    return;
+  }
   const QPoint position = event->position().toPoint();
   if (drag_ == Drag::Zoom) {
     dragPosition_ = position;
@@ -329,27 +380,52 @@ void TChart::mouseMoveEvent(QMouseEvent* event) {
 }
 
 void TChart::mouseReleaseEvent(QMouseEvent* event) {
+  if (drag_ == Drag::None || event->button() != DragButton()) return;
+  const bool zoom = drag_ == Drag::Zoom;
+  EndDrag();
   const QPoint position = event->position().toPoint();
-  if (drag_ == Drag::Zoom && event->button() == Qt::LeftButton) {
-    drag_ = Drag::None;
-    zoomBackground_ = QPixmap();
-    const QRect rectangle = Spanning(dragStart_, position);
-    if (std::abs(position.x() - dragStart_.x()) > kZoomThreshold &&
-        std::abs(position.y() - dragStart_.y()) > kZoomThreshold) {
-      if (position.x() > dragStart_.x())
-        ZoomTo(rectangle);
-      else
-        Undo();
-    }
-    update();
-  } else if (drag_ == Drag::Scroll && event->button() == Qt::RightButton) {
-    drag_ = Drag::None;
+  if (zoom && std::abs(position.x() - dragStart_.x()) > kZoomThreshold &&
+      std::abs(position.y() - dragStart_.y()) > kZoomThreshold) {
+    if (position.x() > dragStart_.x())
+      ZoomTo(Spanning(dragStart_, position));
+    else
+      Undo();
   }
 }
 
 void TChart::wheelEvent(QWheelEvent* event) {
+  // The wheel turns the chart that has the keyboard focus; Qt hands the event to the
+  // widget under the pointer.
+  auto* focused = qobject_cast<TChart*>(QApplication::focusWidget());
+  if (focused == nullptr) {
+    event->ignore();
+    return;
+  }
   event->accept();
-  wheelAngle_ += event->angleDelta().y();
+  focused->TurnWheel(event->angleDelta().y());
+}
+
+Qt::MouseButton TChart::DragButton() const noexcept {
+  switch (drag_) {
+    case Drag::Zoom:
+      return Qt::LeftButton;
+    case Drag::Scroll:
+      return Qt::RightButton;
+    case Drag::None:
+      break;
+  }
+  return Qt::NoButton;
+}
+
+void TChart::EndDrag() {
+  if (drag_ == Drag::None) return;
+  drag_ = Drag::None;
+  zoomBackground_ = QPixmap();
+  update();
+}
+
+void TChart::TurnWheel(int angle) {
+  wheelAngle_ += angle;
   const int notches = wheelAngle_ / kWheelNotchAngle;
   wheelAngle_ -= notches * kWheelNotchAngle;
   for (int notch = 0; notch < std::abs(notches); ++notch) ShiftLeftAxisByNotch(notches > 0 ? 1 : -1);
@@ -366,8 +442,12 @@ void TChart::ZoomTo(const QRect& rectangle) {
   const auto fixedRange = [](double minimum, double maximum) {
     minimum = ClampFinite(minimum);
     maximum = std::max(ClampFinite(maximum), minimum + kMinimumZoomExtent);
-    // Where the doubles are coarser than the minimum extent, the next double above.
-    if (!(maximum > minimum)) maximum = std::nextafter(minimum, std::numeric_limits<double>::infinity());
+    // Where the doubles are coarser than the minimum extent, the neighbouring double: the
+    // next one above, or at the largest double the one below.
+    if (!(maximum > minimum)) {
+      if (minimum == kLargest) minimum = std::nextafter(kLargest, 0.0);
+      maximum = std::nextafter(minimum, kLargest);
+    }
     return AxisScaling{false, {minimum, maximum}};
   };
   scaling_.bottom = fixedRange(layout.plot.x.Value(rectangle.left()),
@@ -383,10 +463,9 @@ void TChart::ScrollBy(QPoint movement) {
   SaveScalingOnce();
   // The axes move against the mouse by the values the movement spans, so that the drawing
   // follows the mouse.
-  const auto shifted = [](const widgets::AxisMapping& mapping, int pixels) {
+  const auto shifted = [](const AxisMapping& mapping, int pixels) {
     const double shift = mapping.Value(mapping.Start()) - mapping.Value(mapping.Start() + pixels);
-    const widgets::AxisRange range = mapping.Range();
-    return AxisScaling{false, {ClampFinite(range.minimum + shift), ClampFinite(range.maximum + shift)}};
+    return AxisScaling{false, Shifted(mapping.Range(), shift)};
   };
   scaling_.bottom = shifted(layout.plot.x, movement.x());
   scaling_.left = shifted(layout.plot.y, movement.y());
@@ -399,13 +478,11 @@ void TChart::ShiftLeftAxisByNotch(int direction) {
   SaveScalingOnce();
   // An automatic axis shifts by a share of the values' own range, without the room it
   // leaves for the markers.
-  widgets::AxisRange valueRange = layout.plot.y.Range();
-  if (scaling_.left.automatic)
-    valueRange = series_.Count() == 0 ? widgets::AxisRange{} : series_.YRange();
+  AxisRange valueRange = layout.plot.y.Range();
+  if (scaling_.left.automatic) valueRange = series_.Count() == 0 ? AxisRange{} : series_.YRange();
   const double shift =
       direction * kWheelShiftFraction * ClampFinite(valueRange.maximum - valueRange.minimum);
-  const widgets::AxisRange shown = layout.plot.y.Range();
-  scaling_.left = {false, {ClampFinite(shown.minimum + shift), ClampFinite(shown.maximum + shift)}};
+  scaling_.left = {false, Shifted(layout.plot.y.Range(), shift)};
   update();
 }
 
@@ -414,3 +491,5 @@ void TChart::Undo() {
   savedScaling_.reset();
   update();
 }
+
+}  // namespace widgets

@@ -8,7 +8,10 @@
 // start zooms into the dragged rectangle, and one that ends at or left of its start undoes;
 // a right-button drag scrolls both axes; each wheel notch shifts the vertical axis by 3 %
 // of its range. Zooming, scrolling and the wheel fix the axes until the undo, which brings
-// back the automatic scaling; changes of the series keep the axes as they are.
+// back the automatic scaling; changes of the series keep the axes as they are. The wheel
+// turns the chart that has the keyboard focus, whichever chart is under the pointer, and
+// nothing while no chart has the focus. A drag ends without zooming when the chart loses
+// the mouse before the release: on losing the focus, behind a modal window, when hidden.
 
 #include <QPixmap>
 #include <QString>
@@ -19,6 +22,8 @@
 
 #include "widgets/axis_scale.h"
 #include "widgets/line_series.h"
+
+namespace widgets {
 
 class TChart : public QWidget {
   Q_OBJECT
@@ -34,11 +39,11 @@ class TChart : public QWidget {
   void SetLabelText(LabelText labelText);
   // Whether two values read the same, which decides where the labels start and when a
   // label stands alone. Until set: the same 15 significant digits.
-  void SetSameLabelText(widgets::SameLabelText sameLabelText);
+  void SetSameLabelText(SameLabelText sameLabelText);
 
   // The values at the ends of each axis as the chart draws them at its present size.
-  widgets::AxisRange BottomAxisRange() const;
-  widgets::AxisRange LeftAxisRange() const;
+  AxisRange BottomAxisRange() const;
+  AxisRange LeftAxisRange() const;
   // Whether the axes follow the points: true at the start and after an undo.
   bool BottomAxisAutomatic() const noexcept { return scaling_.bottom.automatic; }
   bool LeftAxisAutomatic() const noexcept { return scaling_.left.automatic; }
@@ -46,7 +51,10 @@ class TChart : public QWidget {
   QRect PlotRect() const;
 
  protected:
+  bool event(QEvent* event) override;
   void paintEvent(QPaintEvent* event) override;
+  void focusOutEvent(QFocusEvent* event) override;
+  void hideEvent(QHideEvent* event) override;
   void mousePressEvent(QMouseEvent* event) override;
   void mouseMoveEvent(QMouseEvent* event) override;
   void mouseReleaseEvent(QMouseEvent* event) override;
@@ -57,7 +65,7 @@ class TChart : public QWidget {
 
   struct AxisScaling {
     bool automatic = true;
-    widgets::AxisRange range;
+    AxisRange range;
   };
   struct Scaling {
     AxisScaling bottom;
@@ -71,12 +79,17 @@ class TChart : public QWidget {
   void SeriesChanged();
 
   Layout ComputeLayout() const;
-  widgets::AxisRange AxisRangeFor(const AxisScaling& scaling, widgets::AxisRange dataRange,
-                                  int axisLength, int markerMargin) const;
+  AxisRange AxisRangeFor(const AxisScaling& scaling, AxisRange dataRange, int axisLength,
+                         int markerMargin) const;
   void PaintChart(QPainter& painter);
   void PaintAxes(QPainter& painter, const Layout& layout) const;
   void PaintLabels(QPainter& painter, const Layout& layout) const;
   void PaintZoomRectangle(QPainter& painter) const;
+
+  Qt::MouseButton DragButton() const noexcept;
+  // Erases the zoom rectangle without zooming, or stops scrolling where the scroll got to.
+  void EndDrag();
+  void TurnWheel(int angle);
 
   void SaveScalingOnce();
   void ZoomTo(const QRect& rectangle);
@@ -86,7 +99,7 @@ class TChart : public QWidget {
 
   TLineSeries series_;
   LabelText labelText_;
-  widgets::SameLabelText sameLabelText_;
+  SameLabelText sameLabelText_;
   Scaling scaling_;
   // The scaling that an undo brings back, taken at the first change after the last undo.
   std::optional<Scaling> savedScaling_;
@@ -99,3 +112,5 @@ class TChart : public QWidget {
   QPixmap zoomBackground_;
   int wheelAngle_ = 0;
 };
+
+}  // namespace widgets

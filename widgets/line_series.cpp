@@ -4,6 +4,7 @@
 
 #include "widgets/chart.h"
 
+namespace widgets {
 namespace {
 
 // The storage grows by half its size at a time, so that it never holds more than half as
@@ -57,13 +58,14 @@ void TLineSeries::AddXY(double x, double y) {
   if (points_.empty() || !(x < points_.back().x)) {
     points_.push_back({x, y});
   } else {
-    const auto after = std::upper_bound(points_.begin(), points_.end(), x,
-                                        [](double value, const widgets::SeriesPoint& point) {
-                                          return value < point.x;
-                                        });
+    const auto after =
+        std::upper_bound(points_.begin(), points_.end(), x,
+                         [](double value, const SeriesPoint& point) { return value < point.x; });
     points_.insert(after, {x, y});
   }
   Changed();
 }
 
 void TLineSeries::Changed() { chart_.SeriesChanged(); }
+
+}  // namespace widgets

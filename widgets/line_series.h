@@ -15,6 +15,8 @@
 #include "widgets/axis_scale.h"
 #include "widgets/series_point.h"
 
+namespace widgets {
+
 class TChart;
 
 class TLineSeries {
@@ -47,9 +49,9 @@ class TLineSeries {
   std::size_t Count() const noexcept { return points_.size(); }
   double XValue(std::size_t index) const noexcept { return points_[index].x; }
   double YValue(std::size_t index) const noexcept { return points_[index].y; }
-  std::span<const widgets::SeriesPoint> Points() const noexcept { return points_; }
+  std::span<const SeriesPoint> Points() const noexcept { return points_; }
   // The smallest and largest y of all points; meaningful only while Count > 0.
-  widgets::AxisRange YRange() const noexcept { return yRange_; }
+  AxisRange YRange() const noexcept { return yRange_; }
 
   // Removes every point, keeping the storage for the refill that usually follows. The
   // chart's zoom stays as it is.
@@ -70,6 +72,8 @@ class TLineSeries {
   bool pointerVisible_ = false;
   enum PointerStyle pointerStyle_ = PointerStyle::Rectangle;
   int pointerSize_ = 4;
-  std::vector<widgets::SeriesPoint> points_;
-  widgets::AxisRange yRange_;
+  std::vector<SeriesPoint> points_;
+  AxisRange yRange_;
 };
+
+}  // namespace widgets

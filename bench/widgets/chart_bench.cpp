@@ -14,6 +14,9 @@
 
 namespace {
 
+using widgets::TChart;
+using widgets::TLineSeries;
+
 constexpr int kPointCount = 1'000'000;
 constexpr int kStepsPerSegment = 500;
 const QSize kChartSize(1000, 400);

@@ -14,7 +14,7 @@ namespace {
 
 TEST(ChartViewsTest, DeclareTheSeriesAsTheWindowLayoutDoes) {
   struct Row {
-    TChart* (*create)(QWidget*);
+    widgets::TChart* (*create)(QWidget*);
     const char* title;
     QColor colour;
   };
@@ -23,20 +23,20 @@ TEST(ChartViewsTest, DeclareTheSeriesAsTheWindowLayoutDoes) {
   for (const Row& row : rows) {
     SCOPED_TRACE(row.title);
     QWidget window;
-    TChart* chart = row.create(&window);
+    widgets::TChart* chart = row.create(&window);
     EXPECT_EQ(chart->parentWidget(), &window);
-    const TLineSeries& series = chart->Series();
+    const widgets::TLineSeries& series = chart->Series();
     EXPECT_EQ(series.Title(), QString::fromLatin1(row.title));
     EXPECT_EQ(series.Color(), row.colour);
     EXPECT_FALSE(series.PointerVisible());
-    EXPECT_EQ(series.PointerStyle(), TLineSeries::PointerStyle::Rectangle);
+    EXPECT_EQ(series.PointerStyle(), widgets::TLineSeries::PointerStyle::Rectangle);
     EXPECT_EQ(series.Count(), 0u);
   }
 }
 
 TEST(ChartViewsTest, DrawsASequenceAsOnePointPerPosition) {
   QWidget window;
-  TChart* chart = CreateProcessChart(&window);
+  widgets::TChart* chart = CreateProcessChart(&window);
   const std::vector<double> values = {2.5, -1, 7, 7, 0};
   DrawSequence(chart->Series(), values);
   ASSERT_EQ(chart->Series().Count(), values.size());
@@ -61,7 +61,7 @@ class MarksTest : public testing::Test {
 
 TEST_F(MarksTest, LabelsFollowTheMarksAtEveryPaint) {
   QWidget window;
-  TChart* chart = CreatePeakChart(&window);
+  widgets::TChart* chart = CreatePeakChart(&window);
   chart->resize(400, 260);
   // Positions 0 to 3,000: the bottom axis is labelled every 500.
   DrawSequence(chart->Series(), std::vector<double>(3001, 0.0));
@@ -84,10 +84,10 @@ TEST_F(MarksTest, LabelsFollowTheMarksAtEveryPaint) {
 
 TEST(ChartViewsTest, LabelsOnePeakOnceWithItsValue) {
   QWidget window;
-  TChart* chart = CreatePeakChart(&window);
+  widgets::TChart* chart = CreatePeakChart(&window);
   chart->resize(400, 260);
   chart->Series().SetPointerVisible(true);
-  chart->Series().SetPointerStyle(TLineSeries::PointerStyle::Circle);
+  chart->Series().SetPointerStyle(widgets::TLineSeries::PointerStyle::Circle);
   chart->Series().SetPointerSize(3);
   DrawSequence(chart->Series(), {0.1 + 0.2});
   const QColor background = chart_test::Background(*chart);

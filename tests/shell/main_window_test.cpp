@@ -130,13 +130,13 @@ TEST_F(WindowTest, StartsEmptyWithCircleMarkersAndDialogsInTheProgramFolder) {
   EXPECT_EQ(form_->edt1->text(), QStringLiteral("1"));
   const struct {
     const char* name;
-    const TLineSeries* series;
+    const widgets::TLineSeries* series;
     int size;
   } markers[] = {{"peaks", form_->lnsrsSeries1, 3}, {"process", form_->lnsrsSeries2, 2}};
   for (const auto& row : markers) {
     SCOPED_TRACE(row.name);
     EXPECT_TRUE(row.series->PointerVisible());
-    EXPECT_EQ(row.series->PointerStyle(), TLineSeries::PointerStyle::Circle);
+    EXPECT_EQ(row.series->PointerStyle(), widgets::TLineSeries::PointerStyle::Circle);
     EXPECT_EQ(row.series->PointerSize(), row.size);
   }
   EXPECT_EQ(&form_->cht1->Series(), form_->lnsrsSeries1);

@@ -51,7 +51,7 @@ std::vector<Shown> WindowTest::Generate(const QString& spacing) {
   return script_.TakeShown();
 }
 
-std::vector<double> WindowTest::Drawn(const TLineSeries& series) {
+std::vector<double> WindowTest::Drawn(const widgets::TLineSeries& series) {
   std::vector<double> values;
   for (decltype(series.Count()) i = 0; i < series.Count(); ++i) {
     EXPECT_EQ(series.XValue(i), static_cast<double>(i));

@@ -31,7 +31,7 @@ class WindowTest : public ::testing::Test {
   // Types the spacing into the box and clicks "Generate"; returns the boxes shown.
   std::vector<Shown> Generate(const QString& spacing);
 
-  static std::vector<double> Drawn(const TLineSeries& series);
+  static std::vector<double> Drawn(const widgets::TLineSeries& series);
 
   QTemporaryDir folder_;
   ModalScript script_;

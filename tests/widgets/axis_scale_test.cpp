@@ -45,6 +45,9 @@ TEST(AxisMappingTest, CopesWithARangeWiderThanTheLargestDouble) {
   EXPECT_DOUBLE_EQ(mapping.Position(-kLargest), 0);
   EXPECT_DOUBLE_EQ(mapping.Position(0), 50);
   EXPECT_DOUBLE_EQ(mapping.Position(kLargest), 100);
+  EXPECT_EQ(mapping.Value(0), -kLargest);
+  EXPECT_DOUBLE_EQ(mapping.Value(75), kLargest / 2);
+  EXPECT_EQ(mapping.Value(100), kLargest);
 }
 
 TEST(WidenForMarkersTest, MapsTheDataOntoTheShrunkAxis) {

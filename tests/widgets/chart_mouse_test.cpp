@@ -9,9 +9,8 @@
 #include "tests/widgets/chart_test_support.h"
 #include "widgets/chart.h"
 
+namespace widgets {
 namespace {
-
-using widgets::AxisRange;
 
 // Values under a pixel of the plot area as the chart maps them: the axes run from the
 // first to the last pixel inside the frame.
@@ -208,6 +207,12 @@ TEST_F(ChartMouseTest, ScrollingMovesThePointsWithTheMouse) {
 }
 
 TEST_F(ChartMouseTest, ShiftsTheVerticalAxisByThreePercentPerWheelNotch) {
+  // The wheel turns only a chart that has the keyboard focus.
+  chart_.show();
+  chart_.activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(&chart_));
+  chart_.setFocus();
+  ASSERT_EQ(chart_.LeftAxisRange(), automaticLeft_);
   // The automatic axis shifts by 3 % of the values' own range, 2 * amplitude wide here.
   const AxisRange values = chart_.Series().YRange();
   const double notch = 0.03 * (values.maximum - values.minimum);
@@ -264,3 +269,4 @@ TEST_F(ChartMouseTest, DrawsTheZoomRectangleInvertedAndErasesIt) {
 }
 
 }  // namespace
+}  // namespace widgets

@@ -13,6 +13,7 @@
 #include "tests/widgets/chart_test_support.h"
 #include "widgets/number_pattern.h"
 
+namespace widgets {
 namespace {
 
 using chart_test::Background;
@@ -156,7 +157,7 @@ TEST_F(ChartTest, GroupsLabelsWithTheGivenMarks) {
   for (qsizetype i = 0; i < dotted.size(); ++i)
     EXPECT_EQ(labels[static_cast<std::size_t>(i)], Ink(dotted[i])) << dotted[i].toStdString();
 
-  chart_.SetLabelText([](double value) { return widgets::FormatGroupedDecimal(value, u',', u'.'); });
+  chart_.SetLabelText([](double value) { return FormatGroupedDecimal(value, u',', u'.'); });
   labels = BottomLabels(Render(chart_));
   ASSERT_EQ(labels.size(), static_cast<std::size_t>(dotted.size()));
   EXPECT_EQ(labels[3], Ink(QStringLiteral("1.500")));
@@ -172,7 +173,7 @@ TEST_F(ChartTest, LeavesOutLabelsThatWouldRunIntoEachOther) {
   ASSERT_GE(labels.size(), 6u);
   std::vector<QImage> texts;
   for (int hundredths = 0; hundredths <= 100; hundredths += 5)
-    texts.push_back(Ink(widgets::FormatGroupedDecimal(hundredths / 100.0, u'.', u',')));
+    texts.push_back(Ink(FormatGroupedDecimal(hundredths / 100.0, u'.', u',')));
   for (const QImage& label : labels)
     EXPECT_NE(std::find(texts.begin(), texts.end(), label), texts.end());
   EXPECT_EQ(labels.front(), Ink(QStringLiteral("0")));
@@ -236,15 +237,11 @@ TEST_F(ChartTest, KeepsPointsInAscendingXWithEqualXAfterTheOthers) {
     EXPECT_EQ(chart_.Series().XValue(i), xs[i]);
     EXPECT_EQ(chart_.Series().YValue(i), ys[i]);
   }
-  EXPECT_EQ(chart_.Series().YRange(), (widgets::AxisRange{1, 5}));
+  EXPECT_EQ(chart_.Series().YRange(), (AxisRange{1, 5}));
   chart_.Series().Clear();
   EXPECT_EQ(chart_.Series().Count(), 0u);
-  EXPECT_EQ(chart_.BottomAxisRange(), (widgets::AxisRange{0, 0}));
+  EXPECT_EQ(chart_.BottomAxisRange(), (AxisRange{0, 0}));
 }
-
-}  // namespace
-
-namespace {
 
 // Counts the paints of a widget.
 class PaintCounter : public QObject {
@@ -275,10 +272,6 @@ TEST(ChartRepaintTest, RepaintsAfterEveryRoundOfChanges) {
   }
 }
 
-}  // namespace
-
-namespace {
-
 // The widest ranges of the doubles are drawn, scrolled, zoomed and undone like any other,
 // and the labels of huge values leave room for the plot.
 TEST(ChartLimitsTest, DrawsValuesAtTheLimitsOfTheDoubles) {
@@ -299,22 +292,46 @@ TEST(ChartLimitsTest, DrawsValuesAtTheLimitsOfTheDoubles) {
   EXPECT_LE(bounds.top(), inside.top() + 1);
   EXPECT_GE(bounds.bottom(), inside.bottom() - 1);
 
+  // The range spans the doubles already: a scroll cannot carry it further, and nothing moves.
+  const QImage automaticImage = Render(chart);
+  const AxisRange automatic = chart.LeftAxisRange();
   const QPoint centre = chart.PlotRect().center();
-  const widgets::AxisRange automatic = chart.LeftAxisRange();
   QTest::mousePress(&chart, Qt::RightButton, Qt::NoModifier, centre);
   QTest::mouseMove(&chart, centre + QPoint(0, 150));
   QTest::mouseRelease(&chart, Qt::RightButton, Qt::NoModifier, centre + QPoint(0, 150));
-  EXPECT_FALSE(chart.PlotRect().isEmpty());
-  EXPECT_FALSE(Render(chart).isNull());
-  // The labels of the scrolled range are wide: the plot area has moved.
-  const QPoint scrolledCentre = chart.PlotRect().center();
-  QTest::mousePress(&chart, Qt::LeftButton, Qt::NoModifier, scrolledCentre);
-  QTest::mouseRelease(&chart, Qt::LeftButton, Qt::NoModifier, scrolledCentre + QPoint(30, 30));
-  EXPECT_FALSE(Render(chart).isNull());
+  EXPECT_FALSE(chart.LeftAxisAutomatic());
+  EXPECT_EQ(Render(chart), automaticImage);
+
+  // A zoom around the line from the lowest to the largest value where it crosses 0 shows
+  // it running from the bottom of the plot area to its top.
+  const AxisRange x = chart.BottomAxisRange();
+  const double pixelsPerPosition = (inside.width() - 1) / (x.maximum - x.minimum);
+  const QPoint crossing(inside.left() + static_cast<int>((0.5 - x.minimum) * pixelsPerPosition),
+                        centre.y());
+  QTest::mousePress(&chart, Qt::LeftButton, Qt::NoModifier, crossing - QPoint(20, 20));
+  QTest::mouseRelease(&chart, Qt::LeftButton, Qt::NoModifier, crossing + QPoint(20, 20));
+  const QRect zoomed = chart.PlotRect().adjusted(1, 1, -1, -1);
+  const QImage zoomedImage = Render(chart);
+  for (const int row : {zoomed.top(), zoomed.bottom()})
+    EXPECT_FALSE(PixelsOf(zoomedImage, QRect(zoomed.left(), row, zoomed.width(), 1), kRed).empty())
+        << "no line at row " << row;
+
+  // The labels of the zoomed range are wide: the plot area has moved.
   const QPoint zoomedCentre = chart.PlotRect().center();
   QTest::mousePress(&chart, Qt::LeftButton, Qt::NoModifier, zoomedCentre);
   QTest::mouseRelease(&chart, Qt::LeftButton, Qt::NoModifier, zoomedCentre - QPoint(30, 30));
   EXPECT_EQ(chart.LeftAxisRange(), automatic);
+
+  // Equal values at the largest double: the narrowest zoom there reaches down to the double
+  // below, as no double lies above.
+  chart.Series().Clear();
+  chart.Series().AddXY(0, largest);
+  chart.Series().AddXY(1, largest);
+  const QPoint start = chart.PlotRect().center();
+  QTest::mousePress(&chart, Qt::LeftButton, Qt::NoModifier, start);
+  QTest::mouseRelease(&chart, Qt::LeftButton, Qt::NoModifier, start + QPoint(30, 30));
+  EXPECT_EQ(chart.LeftAxisRange(), (AxisRange{std::nextafter(largest, 0.0), largest}));
 }
 
 }  // namespace
+}  // namespace widgets

@@ -16,13 +16,15 @@
 
 namespace chart_test {
 
-inline QImage Render(TChart& chart) {
+inline QImage Render(widgets::TChart& chart) {
   QImage image(chart.size(), QImage::Format_RGB32);
   chart.render(&image);
   return image;
 }
 
-inline QColor Background(const TChart& chart) { return chart.palette().color(QPalette::Button); }
+inline QColor Background(const widgets::TChart& chart) {
+  return chart.palette().color(QPalette::Button);
+}
 
 // The pixels of region whose colour differs from background.
 inline QRect InkBounds(const QImage& image, const QRect& region, QColor background) {
