@@ -55,11 +55,6 @@ class Extended {
   }
   constexpr Extended operator-() const noexcept { return Extended(-value_); }
 
-  Extended& operator+=(Extended other) noexcept { return *this = *this + other; }
-  Extended& operator-=(Extended other) noexcept { return *this = *this - other; }
-  Extended& operator*=(Extended other) noexcept { return *this = *this * other; }
-  Extended& operator/=(Extended other) noexcept { return *this = *this / other; }
-
   friend constexpr bool operator==(Extended a, Extended b) noexcept { return a.value_ == b.value_; }
   friend constexpr std::partial_ordering operator<=>(Extended a, Extended b) noexcept {
     return a.value_ <=> b.value_;
@@ -75,8 +70,6 @@ class Extended {
   Extended Abs() const noexcept { return Extended(std::fabs(value_)); }
   // Rounds to a whole number toward zero.
   Extended Truncate() const noexcept { return Extended(std::trunc(value_)); }
-  // Rounds to a whole number, ties to even.
-  Extended RoundToEven() const noexcept { return Extended(std::nearbyint(value_)); }
   // Rounds to the nearest whole number, ties to even. Precondition: 0 <= value < 2^63.
   // Adding 2^63 gives a sum whose last place is the units, so the addition itself does the
   // rounding and the sum's 64-bit significand is the rounded value plus 2^63. This avoids
@@ -87,14 +80,11 @@ class Extended {
     std::memcpy(&significand, &shifted, sizeof significand);
     return significand - (std::uint64_t{1} << 63);
   }
-  // The binary exponent E of a finite nonzero value: |value| = f * 2^E with 1 <= f < 2.
-  int BinaryExponent() const noexcept { return std::ilogb(value_); }
 
   bool IsZero() const noexcept { return value_ == 0; }
   bool IsFinite() const noexcept { return std::isfinite(value_); }
   bool IsInfinite() const noexcept { return std::isinf(value_); }
   bool IsNaN() const noexcept { return std::isnan(value_); }
-  bool SignBit() const noexcept { return std::signbit(value_); }
 
  private:
   constexpr explicit Extended(long double value) noexcept : value_(value) {}
