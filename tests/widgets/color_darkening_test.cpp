@@ -4,10 +4,10 @@
 
 #include <string>
 
+#include "tests/widgets/color_text.h"
+
 namespace widgets {
 namespace {
-
-std::string Hex(QRgb rgb) { return QColor(rgb).name().toStdString(); }
 
 TEST(ColorDarkeningTest, ConvertsToHueLightnessSaturation) {
   struct Row {

@@ -10,6 +10,8 @@
 
 #include <string>
 
+#include "tests/widgets/color_text.h"
+
 namespace widgets {
 namespace {
 
@@ -22,8 +24,6 @@ constexpr int DesignHeight = 357;
 constexpr int SplitterTop = 200;
 // A column of the splitter at which the tests press and move the mouse.
 constexpr int MouseColumn = 100;
-
-std::string Hex(QRgb rgb) { return QColor(rgb).name().toStdString(); }
 
 QRgb Inverted(QRgb rgb) { return rgb ^ 0xFFFFFF; }
 

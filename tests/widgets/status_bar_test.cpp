@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "tests/widgets/color_text.h"
 #include "widgets/field_status.h"
 
 namespace widgets {
@@ -26,8 +27,6 @@ constexpr QRgb Shade = 0xC6C6C6;        // the button face darkened by 40
 constexpr int BarHeight = 27;
 // A column right of the panes and left of the grip, where nothing but the gradient shows.
 constexpr int EmptyColumn = 500;
-
-std::string Hex(QRgb rgb) { return QColor(rgb).name().toStdString(); }
 
 QFont PaneFont() {
   QFont font;
