@@ -89,6 +89,21 @@ QString TextOf(const model::Exception& error) {
   return QString::fromStdU16String(error.Message());
 }
 
+// Runs a step that the command guards: an error of the step is shown in the warning box.
+// Returns whether the step went through.
+template <typename Step>
+bool WarnOnFailure(Step step) {
+  try {
+    step();
+    return true;
+  } catch (const model::Exception& error) {
+    ShowWarning(TextOf(error));
+  } catch (const std::bad_alloc&) {
+    ShowWarning(TextOf(ErrorOf(std::current_exception())));
+  }
+  return false;
+}
+
 }  // namespace
 
 TForm1::TForm1(QWidget* parent) : QWidget(parent) {
@@ -241,13 +256,9 @@ void TForm1::btn1Click() {
   if (!dlgOpen1->Execute()) return;
   lnsrsSeries1->Clear();
   lnsrsSeries2->Clear();
-  try {
+  WarnOnFailure([this] {
     model::ImportPeakFile(PathOf(dlgOpen1->FileName()), PeakValues, LoadingProcess);
-  } catch (const model::Exception& error) {
-    ShowWarning(TextOf(error));
-  } catch (const std::bad_alloc&) {
-    ShowWarning(TextOf(ErrorOf(std::current_exception())));
-  }
+  });
   // Whatever the import read before a failure is drawn as well.
   DrawSequence(*lnsrsSeries1, PeakValues);
 }
@@ -255,12 +266,8 @@ void TForm1::btn1Click() {
 void TForm1::btn2Click() {
   if (PeakValues.size() < 3) return;
   double spacing = 0;
-  try {
-    spacing = model::ReadValue(edt1->text().toStdU16String());
-  } catch (const model::Exception& error) {
-    ShowWarning(TextOf(error));
+  if (!WarnOnFailure([this, &spacing] { spacing = model::ReadValue(edt1->text().toStdU16String()); }))
     return;
-  }
   lnsrsSeries2->Clear();
   // A zero spacing ends the command here with an arithmetic fault, which the error box shows.
   const model::GenerationOutcome outcome =

@@ -18,8 +18,6 @@ constexpr double kLowerBoundTolerance = 1e-12;
 
 constexpr double kLargest = std::numeric_limits<double>::max();
 
-double ClampFinite(double value) noexcept { return std::clamp(value, -kLargest, kLargest); }
-
 // Rounds to the nearest whole number, a tie going to the even one.
 double RoundHalfEven(double value) noexcept { return std::nearbyint(value); }
 
@@ -29,6 +27,18 @@ bool EqualWithinResolution(double a, double b) noexcept {
 }
 
 }  // namespace
+
+double ClampFinite(double value) noexcept { return std::clamp(value, -kLargest, kLargest); }
+
+AxisRange ShiftedRange(AxisRange range, double shift) noexcept {
+  const AxisRange moved{range.minimum + shift, range.maximum + shift};
+  if (std::isfinite(moved.minimum) && std::isfinite(moved.maximum)) return moved;
+  // In halves the room up to the edge is finite for every range.
+  const double halfRoom =
+      shift > 0 ? kLargest * 0.5 - range.maximum * 0.5 : -kLargest * 0.5 - range.minimum * 0.5;
+  return {ClampFinite(2 * (range.minimum * 0.5 + halfRoom)),
+          ClampFinite(2 * (range.maximum * 0.5 + halfRoom))};
+}
 
 AxisMapping::AxisMapping(AxisRange range, int start, int end) noexcept
     : range_(range), start_(start), end_(end) {

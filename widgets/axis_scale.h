@@ -48,6 +48,13 @@ class AxisMapping {
   double pixelsPerHalfValue_ = 0;
 };
 
+// value limited to the finite doubles.
+double ClampFinite(double value) noexcept;
+
+// range moved by shift, or as far towards it as the finite doubles reach, keeping its
+// width: scrolling never leaves the doubles nor squeezes the range.
+AxisRange ShiftedRange(AxisRange range, double shift) noexcept;
+
 // The axis range that maps dataRange exactly onto the axis length shrunk by margin pixels
 // at both ends, so that the markers at the extreme values lie wholly inside the plot area.
 // A data range of width zero, or a length that leaves no room for the margins, is kept as

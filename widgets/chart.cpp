@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "widgets/number_pattern.h"
+#include "widgets/rounding.h"
 #include "widgets/series_painter.h"
 
 namespace widgets {
@@ -43,22 +44,7 @@ constexpr int kWheelNotchAngle = 120;
 
 constexpr double kLargest = std::numeric_limits<double>::max();
 
-double ClampFinite(double value) { return std::clamp(value, -kLargest, kLargest); }
-
-// range moved by shift, or as far towards it as the finite doubles reach, keeping its width.
-AxisRange Shifted(AxisRange range, double shift) {
-  const AxisRange moved{range.minimum + shift, range.maximum + shift};
-  if (std::isfinite(moved.minimum) && std::isfinite(moved.maximum)) return moved;
-  // In halves the room up to the edge is finite for every range.
-  const double halfRoom =
-      shift > 0 ? kLargest * 0.5 - range.maximum * 0.5 : -kLargest * 0.5 - range.minimum * 0.5;
-  return {ClampFinite(2 * (range.minimum * 0.5 + halfRoom)),
-          ClampFinite(2 * (range.maximum * 0.5 + halfRoom))};
-}
-
-int PercentOf(int length, int percent) {
-  return static_cast<int>(std::nearbyint(length * static_cast<double>(percent) / 100));
-}
+int PercentOf(int length, int percent) { return RoundQuotientToEven(length * percent, 100); }
 
 // The rectangle with corners a and b, whichever way round they lie.
 QRect Spanning(QPoint a, QPoint b) {
@@ -465,7 +451,7 @@ void TChart::ScrollBy(QPoint movement) {
   // follows the mouse.
   const auto shifted = [](const AxisMapping& mapping, int pixels) {
     const double shift = mapping.Value(mapping.Start()) - mapping.Value(mapping.Start() + pixels);
-    return AxisScaling{false, Shifted(mapping.Range(), shift)};
+    return AxisScaling{false, ShiftedRange(mapping.Range(), shift)};
   };
   scaling_.bottom = shifted(layout.plot.x, movement.x());
   scaling_.left = shifted(layout.plot.y, movement.y());
@@ -482,7 +468,7 @@ void TChart::ShiftLeftAxisByNotch(int direction) {
   if (scaling_.left.automatic) valueRange = series_.Count() == 0 ? AxisRange{} : series_.YRange();
   const double shift =
       direction * kWheelShiftFraction * ClampFinite(valueRange.maximum - valueRange.minimum);
-  scaling_.left = {false, Shifted(layout.plot.y.Range(), shift)};
+  scaling_.left = {false, ShiftedRange(layout.plot.y.Range(), shift)};
   update();
 }
 
