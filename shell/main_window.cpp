@@ -3,6 +3,7 @@
 #include <QCoreApplication>
 #include <QDesktopServices>
 #include <QEvent>
+#include <QFileInfo>
 #include <QFont>
 #include <QGuiApplication>
 #include <QLabel>
@@ -254,6 +255,11 @@ void TForm1::changeEvent(QEvent* event) {
 
 void TForm1::btn1Click() {
   if (!dlgOpen1->Execute()) return;
+  ImportChosenFile(dlgOpen1->FileName());
+}
+
+void TForm1::ImportChosenFile(const QString& path) {
+  dlgOpen1->SetFileName(QFileInfo(path).absoluteFilePath());
   lnsrsSeries1->Clear();
   lnsrsSeries2->Clear();
   WarnOnFailure([this] {

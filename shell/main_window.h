@@ -36,6 +36,11 @@ class TForm1 : public QWidget {
   // window is centred on the primary screen; it is shown by the caller.
   explicit TForm1(QWidget* parent = nullptr);
 
+  // Imports the peak file as the import command does once the open dialog has returned
+  // this path: a failure is shown in the warning box, and the dialog offers the file the
+  // next time it is shown.
+  void ImportChosenFile(const QString& path);
+
   // The controls, by the names they go by; each is also the Qt object name. The window
   // owns them.
   TButton* btn1;

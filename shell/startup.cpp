@@ -3,6 +3,8 @@
 #include <QFile>
 #include <QFontDatabase>
 #include <QLocale>
+#include <QStringList>
+#include <QTimer>
 #include <cstdio>
 #include <optional>
 
@@ -10,6 +12,7 @@
 #include "model/fp_environment.h"
 #include "model/unicode.h"
 #include "shell/application.h"
+#include "shell/command_line.h"
 #include "shell/exception_handling.h"
 #include "shell/main_window.h"
 #include "shell/message_boxes.h"
@@ -31,11 +34,30 @@ const char* const kDesktopFontFiles[] = {
 int RunProgram(int& argc, char** argv) noexcept {
   try {
     PrepareProcess();
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i) arguments.append(QString::fromLocal8Bit(argv[i]));
+    const CommandLine commandLine = ParseCommandLine(arguments);
+    switch (commandLine.action) {
+      case CommandLine::Action::Print:
+        std::fputs(commandLine.text.toLocal8Bit().constData(), stdout);
+        return 0;
+      case CommandLine::Action::UsageError:
+        std::fputs(commandLine.text.toLocal8Bit().constData(), stderr);
+        return kUsageErrorExitCode;
+      case CommandLine::Action::OpenWindow:
+        break;
+    }
     TApplication application(argc, argv);
-    detail::RunShowingErrors([] {
+    detail::RunShowingErrors([&commandLine] {
       PrepareApplication();
       TForm1 form;
       form.show();
+      if (!commandLine.peakFile.isEmpty()) {
+        // Once the window is up, so that a warning about the file is shown over it.
+        QTimer::singleShot(0, &form, Guarded([&form, &commandLine] {
+                             form.ImportChosenFile(commandLine.peakFile);
+                           }));
+      }
       TApplication::exec();
     });
   } catch (...) {

@@ -7,9 +7,11 @@
 namespace shell {
 
 // Establishes the floating-point environment, takes DecimalMark and GroupingMark from the
-// user's regional settings, creates the application object and the main window, and runs
-// the event loop until the window closes. An error that escapes any of this is shown in
-// the application error box. Returns the exit code: 0 on every path.
+// user's regional settings and reads the command line. --version and --help print and
+// return 0, a usage error prints and returns 2; otherwise creates the application object
+// and the main window, imports the peak file the command line names, and runs the event
+// loop until the window closes. An error that escapes any of this is shown in the
+// application error box. The window ends with exit code 0 on every path.
 int RunProgram(int& argc, char** argv) noexcept;
 
 // What every process of the program does before its application object exists: the

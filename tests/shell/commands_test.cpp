@@ -133,6 +133,24 @@ TEST_F(CommandTest, ImportThatCannotOpenItsFileWarnsAndLeavesEverythingEmpty) {
   EXPECT_EQ(Now(), State{});
 }
 
+TEST_F(CommandTest, FileNamedAtStartIsImportedAsIfChosenInTheDialog) {
+  ImportAndGenerate();
+  const QString missing = PathIn(QStringLiteral("missing.txt"));
+  form_->ImportChosenFile(missing);
+  ExpectOneBox(script_.TakeShown(), QMessageBox::Warning,
+               QStringLiteral("Cannot open file \"%1\". No such file or directory").arg(missing));
+  EXPECT_EQ(Now(), State{});
+
+  const QString peaks = WriteFile(QStringLiteral("peaks.txt"), "0\r\n2\r\n-2\r\n");
+  form_->ImportChosenFile(peaks);
+  EXPECT_TRUE(script_.TakeShown().empty());
+  EXPECT_EQ(Now().peaks, (Values{0, 2, -2}));
+  // The open dialog offers the file the next time.
+  script_.Cancel();
+  form_->btn1->click();
+  EXPECT_EQ(script_.TakeShown().at(0).text, peaks);
+}
+
 TEST_F(CommandTest, ImportStoppedByABadLineKeepsAndDrawsTheLinesBefore) {
   const struct {
     const char* name;
