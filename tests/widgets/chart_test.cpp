@@ -1,14 +1,17 @@
 #include "widgets/chart.h"
 
-#include <QTest>
-
-#include <gtest/gtest.h>
-
 #include <algorithm>
 #include <cmath>
+#include <functional>
 #include <limits>
 #include <string>
 #include <vector>
+
+#include <QApplication>
+#include <QTest>
+#include <QWheelEvent>
+
+#include <gtest/gtest.h>
 
 #include "tests/widgets/chart_test_support.h"
 #include "widgets/number_pattern.h"
@@ -209,8 +212,8 @@ TEST_F(ChartTest, DrawsMarkersOfTheirColourSizeAndOutlineInsideTheMargins) {
     for (const QPoint& centre : centres) {
       for (int dy = -row.size; dy <= row.size; ++dy) {
         for (int dx = -row.size; dx <= row.size; ++dx) {
-          const char expected =
-              row.look[static_cast<std::size_t>(dy + row.size)][static_cast<std::size_t>(dx + row.size)];
+          const char expected = row.look[static_cast<std::size_t>(dy + row.size)]
+                                        [static_cast<std::size_t>(dx + row.size)];
           const QColor actual = image.pixelColor(centre + QPoint(dx, dy));
           SCOPED_TRACE(testing::Message() << "offset " << dx << ", " << dy);
           if (expected == '#') {
@@ -241,6 +244,79 @@ TEST_F(ChartTest, KeepsPointsInAscendingXWithEqualXAfterTheOthers) {
   chart_.Series().Clear();
   EXPECT_EQ(chart_.Series().Count(), 0u);
   EXPECT_EQ(chart_.BottomAxisRange(), (AxisRange{0, 0}));
+}
+
+// A label text may follow a setting that changes without telling the chart, as the
+// regional marks do: every paint writes the labels anew.
+TEST_F(ChartTest, WritesTheLabelsAnewAtEveryPaint) {
+  static QChar grouping;
+  grouping = u',';
+  chart_.SetLabelText([](double value) { return FormatGroupedDecimal(value, u'.', grouping); });
+  chart_.Series().AddXY(0, 0);
+  chart_.Series().AddXY(3000, 1);
+  ASSERT_EQ(BottomLabels(Render(chart_)).at(3), Ink(QStringLiteral("1,500")));
+  grouping = u'\'';
+  EXPECT_EQ(BottomLabels(Render(chart_)).at(3), Ink(QStringLiteral("1'500")));
+}
+
+// The chart keeps its layout from one change to the next: after each change that moves
+// anything it must answer like a chart that was given the same state afresh.
+TEST(ChartChangeTest, AnswersAfterEveryChangeLikeAChartMadeAfresh) {
+  // A label text that follows a setting, as the regional marks do.
+  static QString unit;
+  struct Row {
+    const char* name;
+    std::function<void(TChart&)> change;
+  };
+  const Row rows[] = {
+      {"resized", [](TChart& chart) { chart.resize(333, 222); }},
+      {"a larger font",
+       [](TChart& chart) {
+         QFont font = chart.font();
+         font.setPointSize(16);
+         chart.setFont(font);
+       }},
+      {"wider label texts",
+       [](TChart& chart) {
+         chart.SetLabelText([](double value) { return QString::number(value) + " units"; });
+       }},
+      {"labels that all read the same",
+       [](TChart& chart) { chart.SetSameLabelText([](double, double) { return true; }); }},
+      {"a setting of the label texts, told by a change of locale",
+       [](TChart& chart) {
+         unit = QStringLiteral(" kN");
+         QEvent change(QEvent::LocaleChange);
+         QApplication::sendEvent(&chart, &change);
+       }},
+      {"a point far out", [](TChart& chart) { chart.Series().AddXY(20, 1e6); }},
+      {"markers shown", [](TChart& chart) { chart.Series().SetPointerVisible(true); }},
+      {"cleared", [](TChart& chart) { chart.Series().Clear(); }},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    unit.clear();
+    const auto prepare = [](TChart& chart) {
+      chart.resize(300, 200);
+      chart.SetLabelText([](double value) { return QString::number(value) + unit; });
+      chart.Series().SetPointerSize(6);
+      // A maximum that reads wider than the labels below it.
+      for (int x = 0; x < 10; ++x) chart.Series().AddXY(x, x * x + 0.25);
+    };
+    TChart chart;
+    prepare(chart);
+    ASSERT_FALSE(chart.PlotRect().isEmpty());
+    const QImage before = Render(chart);
+    row.change(chart);
+    TChart fresh;
+    prepare(fresh);
+    row.change(fresh);
+
+    EXPECT_EQ(chart.PlotRect(), fresh.PlotRect());
+    EXPECT_EQ(chart.BottomAxisRange(), fresh.BottomAxisRange());
+    EXPECT_EQ(chart.LeftAxisRange(), fresh.LeftAxisRange());
+    EXPECT_EQ(Render(chart), Render(fresh));
+    EXPECT_NE(Render(chart), before) << "the change shows nothing";
+  }
 }
 
 // Counts the paints of a widget.
@@ -288,7 +364,8 @@ TEST(ChartLimitsTest, DrawsValuesAtTheLimitsOfTheDoubles) {
   ASSERT_GE(inside.width(), 100);
   // The range cannot widen beyond the doubles: the extreme markers sit at the edges.
   QRect bounds;
-  for (const QPoint& pixel : PixelsOf(Render(chart), inside, kRed)) bounds |= QRect(pixel, QSize(1, 1));
+  for (const QPoint& pixel : PixelsOf(Render(chart), inside, kRed))
+    bounds |= QRect(pixel, QSize(1, 1));
   EXPECT_LE(bounds.top(), inside.top() + 1);
   EXPECT_GE(bounds.bottom(), inside.bottom() - 1);
 
