@@ -259,6 +259,69 @@ TEST_F(ChartTest, WritesTheLabelsAnewAtEveryPaint) {
   EXPECT_EQ(BottomLabels(Render(chart_)).at(3), Ink(QStringLiteral("1'500")));
 }
 
+// Lines and markers are drawn over each other pixel for pixel, which only an opaque colour
+// allows: a colour with alpha is taken without it.
+TEST_F(ChartTest, DrawsASeriesColourWithAlphaOpaque) {
+  ShowMarkers(3);
+  chart_.Series().SetColor(QColor(0xFF, 0, 0, 0x80));
+  for (int x = 0; x < 5; ++x) chart_.Series().AddXY(x, x % 2);
+  EXPECT_EQ(chart_.Series().Color(), kRed);
+  const QImage image = Render(chart_);
+  const QRect inside = chart_.PlotRect().adjusted(1, 1, -1, -1);
+  const std::vector<QPoint> red = PixelsOf(image, inside, kRed);
+  EXPECT_GE(red.size(), 5u * 21u) << "the markers' fill is not opaque red";
+}
+
+// A chart too small for a plot area draws its panel only, whatever its points, and the
+// mouse finds nothing to zoom, scroll or turn; grown again, it lays itself out.
+TEST(ChartTooSmallTest, DrawsOnlyItsPanelAndIgnoresTheMouse) {
+  struct Row {
+    const char* name;
+    QSize size;
+  };
+  const Row rows[] = {
+      {"too low for the labels below the plot area", {200, 20}},
+      {"too narrow for the labels beside it", {15, 120}},
+      {"a few pixels", {3, 3}},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    TChart chart;
+    chart.resize(row.size);
+    chart.Series().SetPointerVisible(true);
+    chart.Series().SetPointerSize(3);
+    for (int x = 0; x < 50; ++x) chart.Series().AddXY(x, 1000 * std::sin(x));
+    chart.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&chart));
+    EXPECT_TRUE(chart.PlotRect().isEmpty());
+    EXPECT_EQ(chart.BottomAxisRange(), AxisRange{});
+    EXPECT_EQ(chart.LeftAxisRange(), AxisRange{});
+
+    const QImage image = Render(chart);
+    // Inside the bevel, 1 pixel wide, only the background.
+    const QRect inside = chart.rect().adjusted(1, 1, -1, -1);
+    EXPECT_TRUE(InkBounds(image, inside, Background(chart)).isEmpty());
+
+    const QPoint middle = chart.rect().center();
+    QTest::mousePress(&chart, Qt::LeftButton, Qt::NoModifier, middle);
+    QTest::mouseRelease(&chart, Qt::LeftButton, Qt::NoModifier, middle + QPoint(40, 40));
+    QTest::mousePress(&chart, Qt::RightButton, Qt::NoModifier, middle);
+    QTest::mouseMove(&chart, middle + QPoint(30, 30));
+    QTest::mouseRelease(&chart, Qt::RightButton, Qt::NoModifier, middle + QPoint(30, 30));
+    chart.setFocus();
+    QWheelEvent notch(QPointF(middle), chart.mapToGlobal(QPointF(middle)), QPoint(), QPoint(0, 120),
+                      Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
+    QApplication::sendEvent(&chart, &notch);
+    EXPECT_TRUE(chart.BottomAxisAutomatic());
+    EXPECT_TRUE(chart.LeftAxisAutomatic());
+    EXPECT_EQ(Render(chart), image);
+
+    chart.resize(300, 200);
+    EXPECT_FALSE(chart.PlotRect().isEmpty());
+    EXPECT_FALSE(PixelsOf(Render(chart), chart.PlotRect(), kRed).empty());
+  }
+}
+
 // The chart keeps its layout from one change to the next: after each change that moves
 // anything it must answer like a chart that was given the same state afresh.
 TEST(ChartChangeTest, AnswersAfterEveryChangeLikeAChartMadeAfresh) {

@@ -265,5 +265,47 @@ TEST_F(SplitterTest, ReplacingAPaneWidgetDeletesTheOldOne) {
   ExpectPanes(178);
 }
 
+TEST_F(SplitterTest, NullEmptiesAPaneAndDeletesItsWidget) {
+  struct Row {
+    const char* name;
+    void (TRzSplitter::*set)(QWidget*);
+    QWidget* (TRzSplitter::*get)() const;
+    QWidget* (TRzSplitter::*other)() const;
+    int emptiedRow;
+    int otherRow;
+  };
+  const Row rows[] = {
+      {"upper", &TRzSplitter::SetUpperWidget, &TRzSplitter::UpperWidget,
+       &TRzSplitter::LowerWidget, 100, 250},
+      {"lower", &TRzSplitter::SetLowerWidget, &TRzSplitter::LowerWidget,
+       &TRzSplitter::UpperWidget, 250, 100},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    splitter_->SetUpperWidget(SolidWidget(UpperColor));
+    splitter_->SetLowerWidget(SolidWidget(LowerColor));
+    splitter_->SetPosition(178);
+    const QRgb otherColor = splitter_->grab().toImage().pixel(MouseColumn, row.otherRow);
+    QPointer<QWidget> old = (splitter_->*row.get)();
+
+    (splitter_->*row.set)(nullptr);
+    EXPECT_TRUE(old.isNull());
+    EXPECT_EQ((splitter_->*row.get)(), nullptr);
+    QImage image = splitter_->grab().toImage();
+    EXPECT_EQ(Hex(image.pixel(MouseColumn, row.emptiedRow)), Hex(ButtonFace)) << "the pane";
+    EXPECT_EQ(Hex(image.pixel(MouseColumn, row.otherRow)), Hex(otherColor)) << "the other pane";
+
+    // The bar still moves the other pane, and null again changes nothing.
+    Drag(179, 200);
+    (splitter_->*row.set)(nullptr);
+    EXPECT_EQ(splitter_->Position(), 199);
+    const int lowerTop = 199 + TRzSplitter::BarThickness;
+    const QRect otherPane = row.emptiedRow < row.otherRow
+                                ? QRect(0, lowerTop, Width, splitter_->height() - lowerTop)
+                                : QRect(0, 0, Width, 199);
+    EXPECT_EQ((splitter_->*row.other)()->geometry(), otherPane);
+  }
+}
+
 }  // namespace
 }  // namespace widgets

@@ -418,5 +418,27 @@ TEST_F(StatusBarTest, ClicksLeaveTheKeyboardFocusWhereItWas) {
   EXPECT_EQ(window_.focusWidget(), edit);
 }
 
+// Moved to another widget, the bar docks along its bottom and follows its resizes, no
+// longer those of the old one.
+TEST_F(StatusBarTest, DocksAlongTheBottomOfANewParent) {
+  QWidget other;
+  other.setPalette(window_.palette());
+  other.resize(500, 300);
+  other.show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&other));
+  bar_->setParent(&other);
+  bar_->show();
+  EXPECT_EQ(bar_->geometry(), QRect(0, 273, 500, BarHeight));
+
+  other.resize(600, 350);
+  ASSERT_TRUE(QTest::qWaitFor([&] { return other.size() == QSize(600, 350); }));
+  EXPECT_EQ(bar_->geometry(), QRect(0, 323, 600, BarHeight));
+  window_.resize(900, 500);
+  ASSERT_TRUE(QTest::qWaitFor([&] { return window_.size() == QSize(900, 500); }));
+  EXPECT_EQ(bar_->geometry(), QRect(0, 323, 600, BarHeight));
+  const auto mismatches = GripMismatches(BarImage(), true);
+  EXPECT_TRUE(mismatches.empty()) << FirstOf(mismatches);
+}
+
 }  // namespace
 }  // namespace widgets
