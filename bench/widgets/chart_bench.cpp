@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "widgets/chart.h"
-#include "widgets/point_by_point_painter.h"
+#include "tests/widgets/support/point_by_point_painter.h"
 #include "widgets/series_painter.h"
 
 namespace {

@@ -9,7 +9,7 @@
 #include <random>
 #include <vector>
 
-#include "widgets/point_by_point_painter.h"
+#include "tests/widgets/support/point_by_point_painter.h"
 
 namespace widgets::detail {
 namespace {

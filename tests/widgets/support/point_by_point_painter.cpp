@@ -1,4 +1,4 @@
-#include "widgets/point_by_point_painter.h"
+#include "tests/widgets/support/point_by_point_painter.h"
 
 #include <QPen>
 
