@@ -333,39 +333,38 @@ Look LookOf(TRzFieldStatus& pane) {
   return look;
 }
 
-TEST_F(StatusBarTest, LinkLookFollowsTheMouseThroughThePaneSignals) {
-  link_->SetCaption("Link");
-  link_->SetTextColor(Qt::black);
-  link_->SetTextStyle(TRzFieldStatus::Bold);
-  QObject::connect(link_, &TRzFieldStatus::MouseMoved, link_, [this] {
-    link_->SetTextColor(Qt::blue);
-    link_->SetTextStyle(TRzFieldStatus::Bold | TRzFieldStatus::Underline);
-  });
-  QObject::connect(link_, &TRzFieldStatus::MouseLeft, link_, [this] {
-    link_->SetTextColor(Qt::black);
-    link_->SetTextStyle(TRzFieldStatus::Bold);
-  });
+// The window gives a pane its hover look from these signals.
+TEST_F(StatusBarTest, PaneReportsEveryMoveOverItAndItsLeaving) {
   QSignalSpy moves(link_, &TRzFieldStatus::MouseMoved);
   QSignalSpy leaves(link_, &TRzFieldStatus::MouseLeft);
-
-  Look look = LookOf(*link_);
-  EXPECT_FALSE(look.blue);
-  EXPECT_FALSE(look.underlined);
-
   QTest::mouseMove(link_, QPoint(10, 13));
   QTest::mouseMove(link_, QPoint(120, 13));
-  EXPECT_EQ(moves.count(), 2);
-  look = LookOf(*link_);
-  EXPECT_TRUE(look.blue);
-  EXPECT_TRUE(look.underlined);
-  EXPECT_TRUE(link_->TextStyle().testFlag(TRzFieldStatus::Bold));
+  ASSERT_EQ(moves.count(), 2);
+  EXPECT_EQ(moves.at(0).at(0).toPoint(), QPoint(10, 13));
+  EXPECT_EQ(moves.at(1).at(0).toPoint(), QPoint(120, 13));
+  EXPECT_EQ(leaves.count(), 0);
 
   QTest::mouseMove(bar_, QPoint(EmptyColumn, 13));
+  EXPECT_EQ(moves.count(), 2);
   EXPECT_EQ(leaves.count(), 1);
+}
+
+TEST_F(StatusBarTest, PaneDrawsItsTextInItsColourAndStyle) {
+  link_->SetCaption("Link");
+  link_->SetTextColor(Qt::blue);
+  link_->SetTextStyle(TRzFieldStatus::Bold | TRzFieldStatus::Underline);
+  Look look = LookOf(*link_);
+  EXPECT_TRUE(look.blue);
+  EXPECT_TRUE(look.underlined);
+
+  link_->SetTextColor(Qt::black);
+  link_->SetTextStyle(TRzFieldStatus::Bold);
   look = LookOf(*link_);
   EXPECT_FALSE(look.blue);
   EXPECT_FALSE(look.underlined);
-  EXPECT_EQ(link_->TextStyle(), TRzFieldStatus::TextStyles(TRzFieldStatus::Bold));
+  EXPECT_TRUE(link_->font().bold());
+  // The other properties of the font stay as they were.
+  EXPECT_EQ(link_->font().pixelSize(), PaneFont().pixelSize());
 }
 
 TEST_F(StatusBarTest, ClickAnywhereOnAPaneReportsItsButton) {
