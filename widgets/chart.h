@@ -13,11 +13,11 @@
 // nothing while no chart has the focus. A drag ends without zooming when the chart loses
 // the mouse before the release: on losing the focus, behind a modal window, when hidden.
 
+#include <optional>
+
 #include <QPixmap>
 #include <QSize>
 #include <QWidget>
-
-#include <optional>
 
 #include "widgets/axis_scale.h"
 #include "widgets/chart_layout.h"

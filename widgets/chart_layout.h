@@ -4,13 +4,13 @@
 // the chart's size, the measures of its label font, the extent of the points and the axis
 // scaling. The chart draws what the layout gives and maps the mouse with it.
 
-#include <QRect>
-#include <QSize>
-#include <QString>
-
 #include <cstddef>
 #include <functional>
 #include <vector>
+
+#include <QRect>
+#include <QSize>
+#include <QString>
 
 #include "widgets/axis_scale.h"
 #include "widgets/series_painter.h"

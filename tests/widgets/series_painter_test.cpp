@@ -1,13 +1,13 @@
 #include "widgets/series_painter.h"
 
+#include <cmath>
+#include <random>
+#include <vector>
+
 #include <QImage>
 #include <QPainter>
 
 #include <gtest/gtest.h>
-
-#include <cmath>
-#include <random>
-#include <vector>
 
 #include "tests/widgets/support/point_by_point_painter.h"
 

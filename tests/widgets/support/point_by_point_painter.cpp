@@ -1,8 +1,8 @@
 #include "tests/widgets/support/point_by_point_painter.h"
 
-#include <QPen>
-
 #include <cmath>
+
+#include <QPen>
 
 namespace widgets::detail {
 
