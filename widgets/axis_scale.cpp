@@ -117,16 +117,17 @@ std::vector<double> LabelValues(AxisRange range, double step, const SameLabelTex
   double first = std::floor(range.maximum / step) * step;
   if (first > range.maximum) first -= step;
   if (sameText(range.minimum, range.maximum)) first = range.maximum;
-  const double lowerBound = range.minimum < 0
-                                ? range.minimum
-                                : (range.minimum - kLowerBoundTolerance) / (1 + kLowerBoundTolerance);
+  const double lowerBound =
+      range.minimum < 0 ? range.minimum
+                        : (range.minimum - kLowerBoundTolerance) / (1 + kLowerBoundTolerance);
   if (first < lowerBound) return {};
   if (width == 0 || EqualWithinResolution(range.minimum, range.maximum) ||
       sameText(first, first - step))
     return {first};
 
   std::vector<double> values;
-  for (double value = first; value >= lowerBound; value = first - static_cast<double>(values.size()) * step)
+  for (double value = first; value >= lowerBound;
+       value = first - static_cast<double>(values.size()) * step)
     values.push_back(value);
   return values;
 }

@@ -49,21 +49,21 @@ class AxisMapping {
 };
 
 // value limited to the finite doubles.
-double ClampFinite(double value) noexcept;
+[[nodiscard]] double ClampFinite(double value) noexcept;
 
 // range moved by shift, or as far towards it as the finite doubles reach, keeping its
 // width: scrolling never leaves the doubles nor squeezes the range.
-AxisRange ShiftedRange(AxisRange range, double shift) noexcept;
+[[nodiscard]] AxisRange ShiftedRange(AxisRange range, double shift) noexcept;
 
 // The axis range that maps dataRange exactly onto the axis length shrunk by margin pixels
 // at both ends, so that the markers at the extreme values lie wholly inside the plot area.
 // A data range of width zero, or a length that leaves no room for the margins, is kept as
 // it is. The ends are clamped to the finite doubles.
-AxisRange WidenForMarkers(AxisRange dataRange, int axisLength, int margin) noexcept;
+[[nodiscard]] AxisRange WidenForMarkers(AxisRange dataRange, int axisLength, int margin) noexcept;
 
 // How many labels of labelSize pixels, each followed by a separation of a tenth of its
 // size, fit along axisLength pixels; 1 when either size is not positive.
-int LabelsThatFit(int axisLength, int labelSize) noexcept;
+[[nodiscard]] int LabelsThatFit(int axisLength, int labelSize) noexcept;
 
 // The smallest step at which labels are drawn on the whole axis.
 inline constexpr double kMinimumLabelStep = 1e-12;
@@ -74,16 +74,16 @@ inline constexpr double kMinimumLabelStep = 1e-12;
 // labels than fit. pointsOnAxis is the number of points whose values lie on this axis, for
 // an axis of positions: when there are no more of them than labels fit, positions are not
 // labelled in fractions.
-double LabelStep(double rangeWidth, int labelsThatFit,
-                 std::optional<std::size_t> pointsOnAxis) noexcept;
+[[nodiscard]] double LabelStep(double rangeWidth, int labelsThatFit,
+                               std::optional<std::size_t> pointsOnAxis) noexcept;
 
 // The next larger label step after step (positive and finite): 1 -> 2 -> 5 -> 10 -> 20,
 // 0.1 -> 0.2 -> 0.5 -> 1.
-double NextLabelStep(double step) noexcept;
+[[nodiscard]] double NextLabelStep(double step) noexcept;
 
 // A value whose label is as wide as the widest label of the range is likely to be: the
 // mean of the ends, halved while it is a nonzero whole number so that it has decimals.
-double MiddleLabelValue(AxisRange range) noexcept;
+[[nodiscard]] double MiddleLabelValue(AxisRange range) noexcept;
 
 // Whether two values give the same label text.
 using SameLabelText = std::function<bool(double, double)>;
@@ -92,6 +92,7 @@ using SameLabelText = std::function<bool(double, double)>;
 // of step not above the maximum (the maximum itself when the two ends read the same), then
 // one step lower each, down to the minimum. A single label when the range has no width to
 // show or neighbouring labels would read the same; none when there would be 10,000 or more.
-std::vector<double> LabelValues(AxisRange range, double step, const SameLabelText& sameText);
+[[nodiscard]] std::vector<double> LabelValues(AxisRange range, double step,
+                                              const SameLabelText& sameText);
 
 }  // namespace widgets

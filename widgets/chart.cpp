@@ -1,5 +1,10 @@
 #include "widgets/chart.h"
 
+#include <algorithm>
+#include <cmath>
+#include <limits>
+
+#include <qdrawutil.h>
 #include <QApplication>
 #include <QFont>
 #include <QFontMetrics>
@@ -7,30 +12,14 @@
 #include <QPainter>
 #include <QPalette>
 #include <QWheelEvent>
-#include <qdrawutil.h>
-
-#include <algorithm>
-#include <cmath>
-#include <limits>
-#include <vector>
 
 #include "widgets/number_pattern.h"
-#include "widgets/rounding.h"
 #include "widgets/series_painter.h"
 
 namespace widgets {
 namespace {
 
 constexpr int kBevelWidth = 1;
-constexpr int kMarginPercentX = 3;
-constexpr int kMarginPercentY = 4;
-constexpr int kAxisLineWidth = 2;
-constexpr int kMajorTickLength = 4;
-constexpr int kMinorTickLength = 2;
-constexpr int kMinorTicksBetweenLabels = 3;
-constexpr int kLabelGap = 2;
-// A plot area needs a few pixels inside its frame to show anything.
-constexpr int kMinimumPlotExtent = 4;
 const QColor kTickAndGridColor(0x80, 0x80, 0x80);
 const char* const kLabelFontFamily = "Arial";
 constexpr int kLabelFontPointSize = 8;
@@ -44,8 +33,6 @@ constexpr int kWheelNotchAngle = 120;
 
 constexpr double kLargest = std::numeric_limits<double>::max();
 
-int PercentOf(int length, int percent) { return RoundQuotientToEven(length * percent, 100); }
-
 // The rectangle with corners a and b, whichever way round they lie.
 QRect Spanning(QPoint a, QPoint b) {
   return QRect(QPoint(std::min(a.x(), b.x()), std::min(a.y(), b.y())),
@@ -54,62 +41,7 @@ QRect Spanning(QPoint a, QPoint b) {
 
 QString FifteenDigits(double value) { return QString::number(value, 'g', 15); }
 
-struct AxisLabel {
-  double value;
-  int pixel;
-  QString text;
-};
-
-// The labels of an axis at step, from the top down, with their pixels and texts. The lowest
-// label value may lie a little below the axis minimum, which for large values with a small
-// spread is whole pixels beside the axis; only labels whose pixel lies on the axis are kept.
-std::vector<AxisLabel> LabelsOnAxis(const AxisMapping& mapping, double step,
-                                    const SameLabelText& sameText,
-                                    const TChart::LabelText& labelText) {
-  const int first = std::min(mapping.Start(), mapping.End());
-  const int last = std::max(mapping.Start(), mapping.End());
-  std::vector<AxisLabel> labels;
-  for (const double value : LabelValues(mapping.Range(), step, sameText)) {
-    const double pixel = detail::PixelOf(mapping.Position(value));
-    if (pixel >= first && pixel <= last)
-      labels.push_back({value, static_cast<int>(pixel), labelText(value)});
-  }
-  return labels;
-}
-
-// The minor ticks of an axis: three between neighbouring labels, and as many beyond the
-// outer labels as the axis reaches. Labels run from the top down.
-std::vector<double> MinorTickValues(const AxisMapping& mapping, double step,
-                                    const std::vector<AxisLabel>& labels) {
-  std::vector<double> minors;
-  const AxisRange range = mapping.Range();
-  if (labels.size() < 2 || !(range.maximum > range.minimum)) return minors;
-  const double minorStep = step / (kMinorTicksBetweenLabels + 1);
-  const auto addBeside = [&](double label, int direction) {
-    for (int k = 1; k <= kMinorTicksBetweenLabels; ++k) {
-      const double value = label + direction * k * minorStep;
-      if (value >= range.minimum && value <= range.maximum) minors.push_back(value);
-    }
-  };
-  addBeside(labels.front().value, +1);
-  for (const AxisLabel& label : labels) addBeside(label.value, -1);
-  return minors;
-}
-
 }  // namespace
-
-struct TChart::Layout {
-  // The frame of the plot area; the series is drawn inside it.
-  QRect frame;
-  detail::PlotArea plot;
-  double bottomStep = 0;
-  double leftStep = 0;
-  std::vector<AxisLabel> bottomLabels;
-  std::vector<AxisLabel> leftLabels;
-  // Where the left labels end (exclusive) and the bottom labels begin.
-  int leftLabelsRight = 0;
-  int bottomLabelsTop = 0;
-};
 
 TChart::TChart(QWidget* parent)
     : QWidget(parent),
@@ -123,85 +55,51 @@ TChart::TChart(QWidget* parent)
 
 void TChart::SetLabelText(LabelText labelText) {
   labelText_ = std::move(labelText);
+  layout_.reset();
   update();
 }
 
 void TChart::SetSameLabelText(SameLabelText sameLabelText) {
   sameLabelText_ = std::move(sameLabelText);
+  layout_.reset();
   update();
 }
 
-AxisRange TChart::BottomAxisRange() const { return ComputeLayout().plot.x.Range(); }
+AxisRange TChart::BottomAxisRange() const { return Layout().plot.x.Range(); }
 
-AxisRange TChart::LeftAxisRange() const { return ComputeLayout().plot.y.Range(); }
+AxisRange TChart::LeftAxisRange() const { return Layout().plot.y.Range(); }
 
-QRect TChart::PlotRect() const { return ComputeLayout().frame; }
+QRect TChart::PlotRect() const { return Layout().frame; }
 
 void TChart::SeriesChanged() {
+  layout_.reset();
   if (repaintRequested_) return;
   repaintRequested_ = true;
   update();
 }
 
-AxisRange TChart::AxisRangeFor(const AxisScaling& scaling, AxisRange dataRange, int axisLength,
-                               int markerMargin) const {
-  if (!scaling.automatic) return scaling.range;
-  if (!series_.PointerVisible()) return dataRange;
-  return WidenForMarkers(dataRange, axisLength, markerMargin);
-}
-
-TChart::Layout TChart::ComputeLayout() const {
-  Layout layout;
+const ChartLayout& TChart::Layout() const {
+  if (layout_ && layoutSize_ == size()) return *layout_;
   const QFontMetrics metrics = fontMetrics();
-  const int labelHeight = metrics.height();
-  const int marginX = PercentOf(width(), kMarginPercentX);
-  const int marginY = PercentOf(height(), kMarginPercentY);
-  const int top = marginY;
-  const int bottom = height() - marginY - labelHeight - kLabelGap - kMajorTickLength - kAxisLineWidth;
-  if (bottom - top < kMinimumPlotExtent) return layout;
-
   const bool empty = series_.Count() == 0;
-  const int markerReach = series_.PointerSize() + detail::kMarkerOutlineWidth / 2;
-
-  // The left axis first: its labels decide where the plot area begins.
-  const int leftStart = bottom - 1;
-  const int leftEnd = top + 1;
-  const AxisRange leftRange = AxisRangeFor(scaling_.left, empty ? AxisRange{} : series_.YRange(),
-                                           leftStart - leftEnd, markerReach);
-  layout.plot.y = AxisMapping(leftRange, leftStart, leftEnd);
-  layout.leftStep = LabelStep(leftRange.maximum - leftRange.minimum,
-                              LabelsThatFit(leftStart - leftEnd, labelHeight), std::nullopt);
-  layout.leftLabels = LabelsOnAxis(layout.plot.y, layout.leftStep, sameLabelText_, labelText_);
-  int leftLabelWidth = 0;
-  for (const AxisLabel& label : layout.leftLabels)
-    leftLabelWidth = std::max(leftLabelWidth, metrics.horizontalAdvance(label.text));
-  // Labels of huge values would leave no room for the plot; they are cut at the left instead.
-  leftLabelWidth = std::min(leftLabelWidth, width() / 2);
-  const int left = marginX + leftLabelWidth + kLabelGap + kMajorTickLength + kAxisLineWidth - 1;
-  const int right = width() - 1 - marginX;
-  if (right - left < kMinimumPlotExtent) return Layout{};
-
-  const int bottomStart = left + 1;
-  const int bottomEnd = right - 1;
-  const AxisRange dataX =
-      empty ? AxisRange{} : AxisRange{series_.Points().front().x, series_.Points().back().x};
-  const AxisRange bottomRange =
-      AxisRangeFor(scaling_.bottom, dataX, bottomEnd - bottomStart, markerReach + 1);
-  int bottomLabelSize = 0;
-  for (const double value :
-       {bottomRange.minimum, bottomRange.maximum, MiddleLabelValue(bottomRange)})
-    bottomLabelSize = std::max(bottomLabelSize, metrics.horizontalAdvance(labelText_(value)));
-  layout.plot.x = AxisMapping(bottomRange, bottomStart, bottomEnd);
-  layout.bottomStep =
-      LabelStep(bottomRange.maximum - bottomRange.minimum,
-                LabelsThatFit(bottomEnd - bottomStart, bottomLabelSize), series_.Count());
-  layout.bottomLabels = LabelsOnAxis(layout.plot.x, layout.bottomStep, sameLabelText_, labelText_);
-
-  layout.frame = QRect(QPoint(left, top), QPoint(right, bottom));
-  layout.plot.clip = layout.frame.adjusted(1, 1, -1, -1);
-  layout.leftLabelsRight = left - kAxisLineWidth - kMajorTickLength - kLabelGap + 1;
-  layout.bottomLabelsTop = bottom + kAxisLineWidth + kMajorTickLength + kLabelGap;
-  return layout;
+  const ChartLayoutInput input{
+      .size = size(),
+      .lineHeight = metrics.height(),
+      .textWidth = [&metrics](const QString& text) { return metrics.horizontalAdvance(text); },
+      .labelText = labelText_,
+      .sameLabelText = sameLabelText_,
+      .pointCount = series_.Count(),
+      .xExtent =
+          empty ? AxisRange{} : AxisRange{series_.Points().front().x, series_.Points().back().x},
+      .yExtent = empty ? AxisRange{} : series_.YRange(),
+      .markersVisible = series_.PointerVisible(),
+      .markerSize = series_.PointerSize(),
+      .bottom = scaling_.bottom,
+      .left = scaling_.left,
+  };
+  layout_ = ComputeChartLayout(input);
+  layoutSize_ = size();
+  return *layout_;
 }
 
 void TChart::paintEvent(QPaintEvent*) {
@@ -218,7 +116,9 @@ void TChart::paintEvent(QPaintEvent*) {
 void TChart::PaintChart(QPainter& painter) {
   painter.fillRect(rect(), palette().color(QPalette::Button));
   qDrawShadePanel(&painter, rect(), palette(), true, kBevelWidth);
-  const Layout layout = ComputeLayout();
+  // The label texts may follow settings that changed without telling the chart.
+  layout_.reset();
+  const ChartLayout& layout = Layout();
   if (layout.frame.isEmpty()) return;
 
   const QRect& inside = layout.plot.clip;
@@ -236,38 +136,38 @@ void TChart::PaintChart(QPainter& painter) {
   PaintLabels(painter, layout);
 }
 
-void TChart::PaintAxes(QPainter& painter, const Layout& layout) const {
+void TChart::PaintAxes(QPainter& painter, const ChartLayout& layout) const {
+  constexpr int kAxisLineWidth = ChartLayout::kAxisLineWidth;
+  constexpr int kMajorTickLength = ChartLayout::kMajorTickLength;
+  constexpr int kMinorTickLength = ChartLayout::kMinorTickLength;
   const QRect& frame = layout.frame;
   painter.setPen(QPen(Qt::black, 1));
   painter.setBrush(Qt::NoBrush);
   painter.drawRect(QRect(frame.topLeft(), frame.size() - QSize(1, 1)));
   const int axisOutside = frame.left() - (kAxisLineWidth - 1);
-  painter.fillRect(QRect(axisOutside, frame.top(), kAxisLineWidth, frame.height() + kAxisLineWidth - 1),
-                   Qt::black);
-  painter.fillRect(QRect(axisOutside, frame.bottom(), frame.right() - axisOutside + 1, kAxisLineWidth),
-                   Qt::black);
+  painter.fillRect(
+      QRect(axisOutside, frame.top(), kAxisLineWidth, frame.height() + kAxisLineWidth - 1),
+      Qt::black);
+  painter.fillRect(
+      QRect(axisOutside, frame.bottom(), frame.right() - axisOutside + 1, kAxisLineWidth),
+      Qt::black);
 
   // Ticks point outward from the axis lines.
   const int leftTickEnd = axisOutside - 1;
   const int bottomTickStart = frame.bottom() + kAxisLineWidth;
-  const auto pixelOf = [](const AxisMapping& mapping, double value) {
-    return static_cast<int>(detail::PixelOf(mapping.Position(value)));
-  };
   for (const AxisLabel& label : layout.leftLabels)
     painter.fillRect(QRect(leftTickEnd - kMajorTickLength + 1, label.pixel, kMajorTickLength, 1),
                      kTickAndGridColor);
-  for (const double value : MinorTickValues(layout.plot.y, layout.leftStep, layout.leftLabels))
-    painter.fillRect(QRect(leftTickEnd - kMinorTickLength + 1, pixelOf(layout.plot.y, value),
-                           kMinorTickLength, 1),
+  for (const int pixel : layout.leftMinorTicks)
+    painter.fillRect(QRect(leftTickEnd - kMinorTickLength + 1, pixel, kMinorTickLength, 1),
                      kTickAndGridColor);
   for (const AxisLabel& label : layout.bottomLabels)
     painter.fillRect(QRect(label.pixel, bottomTickStart, 1, kMajorTickLength), kTickAndGridColor);
-  for (const double value : MinorTickValues(layout.plot.x, layout.bottomStep, layout.bottomLabels))
-    painter.fillRect(QRect(pixelOf(layout.plot.x, value), bottomTickStart, 1, kMinorTickLength),
-                     kTickAndGridColor);
+  for (const int pixel : layout.bottomMinorTicks)
+    painter.fillRect(QRect(pixel, bottomTickStart, 1, kMinorTickLength), kTickAndGridColor);
 }
 
-void TChart::PaintLabels(QPainter& painter, const Layout& layout) const {
+void TChart::PaintLabels(QPainter& painter, const ChartLayout& layout) const {
   // Labels centre on their ticks but stay inside the bevel, so that the labels of the axis
   // ends are never cut.
   const QFontMetrics metrics = fontMetrics();
@@ -310,6 +210,12 @@ void TChart::PaintZoomRectangle(QPainter& painter) const {
   painter.setPen(QPen(Qt::white, kZoomOutlineWidth, Qt::SolidLine, Qt::SquareCap, Qt::MiterJoin));
   painter.setBrush(Qt::NoBrush);
   painter.drawRect(Spanning(dragStart_, dragPosition_));
+}
+
+void TChart::changeEvent(QEvent* event) {
+  // The label font measures the layout, and label texts commonly follow the locale.
+  if (event->type() == QEvent::FontChange || event->type() == QEvent::LocaleChange) layout_.reset();
+  QWidget::changeEvent(event);
 }
 
 bool TChart::event(QEvent* event) {
@@ -414,16 +320,23 @@ void TChart::TurnWheel(int angle) {
   wheelAngle_ += angle;
   const int notches = wheelAngle_ / kWheelNotchAngle;
   wheelAngle_ -= notches * kWheelNotchAngle;
-  for (int notch = 0; notch < std::abs(notches); ++notch) ShiftLeftAxisByNotch(notches > 0 ? 1 : -1);
+  for (int notch = 0; notch < std::abs(notches); ++notch)
+    ShiftLeftAxisByNotch(notches > 0 ? 1 : -1);
 }
 
 void TChart::SaveScalingOnce() {
   if (!savedScaling_) savedScaling_ = scaling_;
 }
 
+void TChart::SetScaling(const Scaling& scaling) {
+  scaling_ = scaling;
+  layout_.reset();
+  update();
+}
+
 void TChart::ZoomTo(const QRect& rectangle) {
-  const Layout layout = ComputeLayout();
-  if (layout.frame.isEmpty()) return;
+  if (PlotRect().isEmpty()) return;
+  const detail::PlotArea plot = Layout().plot;
   SaveScalingOnce();
   const auto fixedRange = [](double minimum, double maximum) {
     minimum = ClampFinite(minimum);
@@ -436,16 +349,13 @@ void TChart::ZoomTo(const QRect& rectangle) {
     }
     return AxisScaling{false, {minimum, maximum}};
   };
-  scaling_.bottom = fixedRange(layout.plot.x.Value(rectangle.left()),
-                               layout.plot.x.Value(rectangle.right()));
-  scaling_.left = fixedRange(layout.plot.y.Value(rectangle.bottom()),
-                             layout.plot.y.Value(rectangle.top()));
-  update();
+  SetScaling({fixedRange(plot.x.Value(rectangle.left()), plot.x.Value(rectangle.right())),
+              fixedRange(plot.y.Value(rectangle.bottom()), plot.y.Value(rectangle.top()))});
 }
 
 void TChart::ScrollBy(QPoint movement) {
-  const Layout layout = ComputeLayout();
-  if (layout.frame.isEmpty() || movement.isNull()) return;
+  if (PlotRect().isEmpty() || movement.isNull()) return;
+  const detail::PlotArea plot = Layout().plot;
   SaveScalingOnce();
   // The axes move against the mouse by the values the movement spans, so that the drawing
   // follows the mouse.
@@ -453,29 +363,26 @@ void TChart::ScrollBy(QPoint movement) {
     const double shift = mapping.Value(mapping.Start()) - mapping.Value(mapping.Start() + pixels);
     return AxisScaling{false, ShiftedRange(mapping.Range(), shift)};
   };
-  scaling_.bottom = shifted(layout.plot.x, movement.x());
-  scaling_.left = shifted(layout.plot.y, movement.y());
-  update();
+  SetScaling({shifted(plot.x, movement.x()), shifted(plot.y, movement.y())});
 }
 
 void TChart::ShiftLeftAxisByNotch(int direction) {
-  const Layout layout = ComputeLayout();
-  if (layout.frame.isEmpty()) return;
+  if (PlotRect().isEmpty()) return;
+  const AxisRange leftRange = LeftAxisRange();
   SaveScalingOnce();
   // An automatic axis shifts by a share of the values' own range, without the room it
   // leaves for the markers.
-  AxisRange valueRange = layout.plot.y.Range();
+  AxisRange valueRange = leftRange;
   if (scaling_.left.automatic) valueRange = series_.Count() == 0 ? AxisRange{} : series_.YRange();
   const double shift =
       direction * kWheelShiftFraction * ClampFinite(valueRange.maximum - valueRange.minimum);
-  scaling_.left = {false, ShiftedRange(layout.plot.y.Range(), shift)};
-  update();
+  SetScaling({scaling_.bottom, {false, ShiftedRange(leftRange, shift)}});
 }
 
 void TChart::Undo() {
-  if (savedScaling_) scaling_ = *savedScaling_;
+  const Scaling restored = savedScaling_.value_or(scaling_);
   savedScaling_.reset();
-  update();
+  SetScaling(restored);
 }
 
 }  // namespace widgets

@@ -13,14 +13,14 @@
 // nothing while no chart has the focus. A drag ends without zooming when the chart loses
 // the mouse before the release: on losing the focus, behind a modal window, when hidden.
 
-#include <QPixmap>
-#include <QString>
-#include <QWidget>
-
-#include <functional>
 #include <optional>
 
+#include <QPixmap>
+#include <QSize>
+#include <QWidget>
+
 #include "widgets/axis_scale.h"
+#include "widgets/chart_layout.h"
 #include "widgets/line_series.h"
 
 namespace widgets {
@@ -34,8 +34,10 @@ class TChart : public QWidget {
   TLineSeries& Series() noexcept { return series_; }
   const TLineSeries& Series() const noexcept { return series_; }
 
-  // The text of an axis label for a value. Until set: "#,##0.###" with "." and ",".
-  using LabelText = std::function<QString(double)>;
+  // The text of an axis label for a value. Until set: "#,##0.###" with "." and ",". The
+  // label functions may read settings that change without telling the chart, such as the
+  // regional marks: every paint calls them anew, and so does the first query after a change
+  // of locale.
   void SetLabelText(LabelText labelText);
   // Whether two values read the same, which decides where the labels start and when a
   // label stands alone. Until set: the same 15 significant digits.
@@ -51,6 +53,7 @@ class TChart : public QWidget {
   QRect PlotRect() const;
 
  protected:
+  void changeEvent(QEvent* event) override;
   bool event(QEvent* event) override;
   void paintEvent(QPaintEvent* event) override;
   void focusOutEvent(QFocusEvent* event) override;
@@ -63,27 +66,21 @@ class TChart : public QWidget {
  private:
   friend class TLineSeries;
 
-  struct AxisScaling {
-    bool automatic = true;
-    AxisRange range;
-  };
   struct Scaling {
     AxisScaling bottom;
     AxisScaling left;
   };
-  struct Layout;
   enum class Drag { None, Zoom, Scroll };
 
   // Called by the series on every change: asks for one repaint, however many changes come
   // before it.
   void SeriesChanged();
 
-  Layout ComputeLayout() const;
-  AxisRange AxisRangeFor(const AxisScaling& scaling, AxisRange dataRange, int axisLength,
-                         int markerMargin) const;
+  // The layout at the present size, computed once after each change it depends on.
+  const ChartLayout& Layout() const;
   void PaintChart(QPainter& painter);
-  void PaintAxes(QPainter& painter, const Layout& layout) const;
-  void PaintLabels(QPainter& painter, const Layout& layout) const;
+  void PaintAxes(QPainter& painter, const ChartLayout& layout) const;
+  void PaintLabels(QPainter& painter, const ChartLayout& layout) const;
   void PaintZoomRectangle(QPainter& painter) const;
 
   Qt::MouseButton DragButton() const noexcept;
@@ -92,6 +89,8 @@ class TChart : public QWidget {
   void TurnWheel(int angle);
 
   void SaveScalingOnce();
+  // Sets the axis scaling and repaints.
+  void SetScaling(const Scaling& scaling);
   void ZoomTo(const QRect& rectangle);
   void ScrollBy(QPoint movement);
   void ShiftLeftAxisByNotch(int direction);
@@ -104,6 +103,9 @@ class TChart : public QWidget {
   // The scaling that an undo brings back, taken at the first change after the last undo.
   std::optional<Scaling> savedScaling_;
   bool repaintRequested_ = false;
+  // Dropped on every change that moves anything, and kept for the size it was computed at.
+  mutable std::optional<ChartLayout> layout_;
+  mutable QSize layoutSize_;
 
   Drag drag_ = Drag::None;
   QPoint dragStart_;

@@ -21,14 +21,14 @@ struct HlsColor {
 };
 
 // The colour's hue, lightness and saturation; the alpha channel is ignored.
-HlsColor RgbToHls(QRgb rgb) noexcept;
+[[nodiscard]] HlsColor RgbToHls(QRgb rgb) noexcept;
 
 // The opaque colour of hls; lightness and saturation are taken within 0 to 240, and the hue
 // wraps around 240.
-QRgb HlsToRgb(HlsColor hls) noexcept;
+[[nodiscard]] QRgb HlsToRgb(HlsColor hls) noexcept;
 
 // color with its lightness lowered by amount (not below 0), keeping hue, saturation and alpha.
 // #F0F0F0 gives #DBDBDB for 20 and #C6C6C6 for 40.
-QColor DarkenColor(const QColor& color, int amount);
+[[nodiscard]] QColor DarkenColor(const QColor& color, int amount);
 
 }  // namespace widgets

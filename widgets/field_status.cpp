@@ -11,9 +11,9 @@
 namespace widgets {
 namespace {
 
-constexpr int SeparatorDarkening = 40;
+constexpr int kSeparatorDarkening = 40;
 // The text is centred on the height of this sample, which spans ascenders and descenders.
-const char* const HeightSample = "Pp";
+const char* const kHeightSample = "Pp";
 
 }  // namespace
 
@@ -85,17 +85,18 @@ void TRzFieldStatus::paintEvent(QPaintEvent* /*event*/) {
 
   QPainter painter(this);
   if (x() > 0) {
-    const QColor separator = DarkenColor(palette().color(QPalette::Button), SeparatorDarkening);
+    const QColor separator = DarkenColor(palette().color(QPalette::Button), kSeparatorDarkening);
     painter.fillRect(borderWidth_, textArea.top(), 1, textArea.height(), separator);
   }
   if (caption_.isEmpty()) return;
 
   const QFontMetrics metrics(font());
-  const int textHeight = metrics.size(Qt::TextSingleLine, QString::fromLatin1(HeightSample)).height();
+  const int textHeight =
+      metrics.size(Qt::TextSingleLine, QString::fromLatin1(kHeightSample)).height();
   const int textTop = textArea.top() + (textArea.height() - textHeight) / 2;
   painter.setClipRect(textArea);
   painter.setPen(TextColor());
-  painter.drawText(textArea.left() + CaptionOffset + 1, textTop + metrics.ascent(), caption_);
+  painter.drawText(textArea.left() + kCaptionOffset + 1, textTop + metrics.ascent(), caption_);
 }
 
 }  // namespace widgets

@@ -13,7 +13,7 @@ namespace widgets {
 //
 // The pane has no background of its own. Its text is drawn in the widget's font (set it with
 // QWidget::setFont) and in TextColor(); the text area is the pane inset on every side by
-// BorderWidth() + 1, the text starts CaptionOffset + 1 pixels into it (5 pixels from the
+// BorderWidth() + 1, the text starts kCaptionOffset + 1 pixels into it (5 pixels from the
 // pane's left edge for border width 1) and is centred vertically on the height of "Pp" in the
 // font, and it is clipped to the text area. A pane that does not start at its parent's left
 // edge draws a separator: a 1-pixel vertical line BorderWidth() pixels in from its left edge,
@@ -27,7 +27,7 @@ class TRzFieldStatus : public QWidget {
 
  public:
   // The extra indent of the text inside the text area.
-  static constexpr int CaptionOffset = 2;
+  static constexpr int kCaptionOffset = 2;
 
   enum TextStyleFlag { Bold = 0x1, Italic = 0x2, Underline = 0x4, StrikeOut = 0x8 };
   Q_DECLARE_FLAGS(TextStyles, TextStyleFlag)

@@ -5,12 +5,12 @@
 // chart paints, so a refill of a million points paints once and costs little more than
 // storing them.
 
-#include <QColor>
-#include <QString>
-
 #include <cstddef>
 #include <span>
 #include <vector>
+
+#include <QColor>
+#include <QString>
 
 #include "widgets/axis_scale.h"
 #include "widgets/series_point.h"

@@ -20,9 +20,8 @@ constexpr std::size_t kFixedFormCapacity = 400;
 
 QString FormatGroupedDecimal(double value, QChar decimalMark, QChar groupingMark) {
   std::array<char, kFixedFormCapacity> fixed{};
-  const auto [end, error] =
-      std::to_chars(fixed.data(), fixed.data() + fixed.size(), std::fabs(value),
-                    std::chars_format::fixed);
+  const auto [end, error] = std::to_chars(fixed.data(), fixed.data() + fixed.size(),
+                                          std::fabs(value), std::chars_format::fixed);
   const std::string_view text(
       fixed.data(), error == std::errc() ? static_cast<std::size_t>(end - fixed.data()) : 0);
 

@@ -10,6 +10,6 @@ namespace widgets {
 // grouped in threes by groupingMark, at most three decimals after decimalMark, rounded half
 // away from zero at the third decimal of the value's shortest round-trip decimal form, and
 // trailing zeros dropped. A value that rounds to zero is written "0", without a sign.
-QString FormatGroupedDecimal(double value, QChar decimalMark, QChar groupingMark);
+[[nodiscard]] QString FormatGroupedDecimal(double value, QChar decimalMark, QChar groupingMark);
 
 }  // namespace widgets

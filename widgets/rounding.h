@@ -7,7 +7,7 @@ namespace widgets {
 
 // numerator / denominator rounded to the nearest whole number, a tie going to the even one.
 // denominator must not be 0.
-constexpr int RoundQuotientToEven(int numerator, int denominator) noexcept {
+[[nodiscard]] constexpr int RoundQuotientToEven(int numerator, int denominator) noexcept {
   if (denominator < 0) {
     numerator = -numerator;
     denominator = -denominator;

@@ -1,15 +1,15 @@
 #include "widgets/series_painter.h"
 
-#include <QImage>
-#include <QPen>
-
 #include <algorithm>
-#include <cstdint>
-#include <limits>
 #include <cmath>
 #include <cstddef>
+#include <cstdint>
+#include <limits>
 #include <optional>
 #include <vector>
+
+#include <QImage>
+#include <QPen>
 
 namespace widgets::detail {
 namespace {

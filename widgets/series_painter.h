@@ -8,13 +8,13 @@
 // reduced to its entry, lowest, highest and exit point, and the markers are composed per
 // column from the last point at each pixel.
 
+#include <cmath>
+#include <span>
+
 #include <QColor>
 #include <QLineF>
 #include <QPainter>
 #include <QRect>
-
-#include <cmath>
-#include <span>
 
 #include "widgets/axis_scale.h"
 #include "widgets/series_point.h"

@@ -14,8 +14,8 @@ namespace widgets {
 namespace {
 
 // Half the bar is left out of the height that the percentage divides.
-constexpr int HalfBar = TRzSplitter::BarThickness / 2;
-constexpr int WholePercent = 100;
+constexpr int kHalfBar = TRzSplitter::kBarThickness / 2;
+constexpr int kWholePercent = 100;
 
 int GlobalY(const QEvent* event) {
   return static_cast<const QMouseEvent*>(event)->globalPosition().toPoint().y();
@@ -43,8 +43,8 @@ void TRzSplitter::SetLowerWidget(QWidget* widget) { SetPaneWidget(lower_, widget
 
 void TRzSplitter::SetPosition(int position) {
   position_ = LimitPosition(position);
-  const int span = height() - HalfBar;
-  percent_ = span == 0 ? 0 : RoundQuotientToEven(position_ * WholePercent, span);
+  const int span = height() - kHalfBar;
+  percent_ = span == 0 ? 0 : RoundQuotientToEven(position_ * kWholePercent, span);
   LayOutPanes();
 }
 
@@ -74,7 +74,7 @@ void TRzSplitter::paintEvent(QPaintEvent* /*event*/) {
 }
 
 void TRzSplitter::resizeEvent(QResizeEvent* /*event*/) {
-  SetPosition(RoundQuotientToEven(percent_ * (height() - HalfBar), WholePercent));
+  SetPosition(RoundQuotientToEven(percent_ * (height() - kHalfBar), kWholePercent));
 }
 
 void TRzSplitter::SetPaneWidget(QPointer<QWidget>& pane, QWidget* widget) {
@@ -91,13 +91,13 @@ void TRzSplitter::SetPaneWidget(QPointer<QWidget>& pane, QWidget* widget) {
 }
 
 int TRzSplitter::LimitPosition(int position) const {
-  return std::max(0, std::min(position, height() - BarThickness));
+  return std::max(0, std::min(position, height() - kBarThickness));
 }
 
 void TRzSplitter::LayOutPanes() {
-  const int lowerTop = position_ + BarThickness;
+  const int lowerTop = position_ + kBarThickness;
   if (upper_ != nullptr) upper_->setGeometry(0, 0, width(), position_);
-  bar_->setGeometry(0, position_, width(), BarThickness);
+  bar_->setGeometry(0, position_, width(), kBarThickness);
   if (lower_ != nullptr) lower_->setGeometry(0, lowerTop, width(), std::max(0, height() - lowerTop));
   update();
 }
@@ -120,7 +120,7 @@ bool TRzSplitter::HandleBarMouse(QEvent* event) {
       dragStartY_ = GlobalY(event);
       outlinePosition_ = position_;
       setFocus(Qt::MouseFocusReason);
-      outline_->setGeometry(0, outlinePosition_, width(), BarThickness);
+      outline_->setGeometry(0, outlinePosition_, width(), kBarThickness);
       outline_->show();
       return true;
     case QEvent::MouseMove: {

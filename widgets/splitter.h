@@ -12,10 +12,10 @@ namespace widgets {
 // Each pane holds one widget that fills it. The division is a whole-number percentage P,
 // initially 50, of S = height() - 2 (the height less half the bar). Whenever the splitter's
 // size changes the bar's top row becomes P x S / 100 rounded to the nearest whole number,
-// a tie going to the even one, limited to 0 .. height() - BarThickness; and each time the
+// a tie going to the even one, limited to 0 .. height() - kBarThickness; and each time the
 // position is set, by a resize or a drag, P is re-derived from it as Position() / S x 100,
 // rounded the same way (0 when S is 0). The upper pane holds rows 0 .. Position() - 1, the
-// bar the next BarThickness rows and the lower pane the rest; either pane may be 0 pixels
+// bar the next kBarThickness rows and the lower pane the rest; either pane may be 0 pixels
 // high. At 357 pixels the bar starts at row 178, at 457 pixels at row 228.
 //
 // A left press on the bar starts a drag: the splitter takes the keyboard focus and shows an
@@ -35,8 +35,8 @@ class TRzSplitter : public QWidget {
   Q_OBJECT
 
  public:
-  static constexpr int BarThickness = 4;
-  static constexpr int InitialPercent = 50;
+  static constexpr int kBarThickness = 4;
+  static constexpr int kInitialPercent = 50;
 
   explicit TRzSplitter(QWidget* parent = nullptr);
 
@@ -51,7 +51,7 @@ class TRzSplitter : public QWidget {
   int Percent() const { return percent_; }
   // The bar's top row.
   int Position() const { return position_; }
-  // Moves the bar to position, limited to 0 .. height() - BarThickness, re-derives Percent()
+  // Moves the bar to position, limited to 0 .. height() - kBarThickness, re-derives Percent()
   // and resizes the panes.
   void SetPosition(int position);
 
@@ -76,7 +76,7 @@ class TRzSplitter : public QWidget {
   QWidget* bar_;
   // A child over everything else that shows the bar's outline while it is dragged.
   QWidget* outline_;
-  int percent_ = InitialPercent;
+  int percent_ = kInitialPercent;
   int position_ = 0;
 
   bool dragging_ = false;

@@ -15,15 +15,15 @@
 namespace widgets {
 namespace {
 
-constexpr int GradientDarkening = 20;
-constexpr int GripDarkening = 40;
-constexpr int DotSize = 2;
+constexpr int kGradientDarkening = 20;
+constexpr int kGripDarkening = 40;
+constexpr int kDotSize = 2;
 // The window-coloured square of each grip dot: its left column counted back from the bar's
 // right end, its top row counted up from the bar's bottom row. Column i (from the right)
 // holds the rows i and below, which makes the triangle.
-constexpr int DotColumnsFromRight[] = {5, 9, 13};
-constexpr int DotRowsFromBottom[] = {12, 8, 4};
-constexpr int DotCount = 3;
+constexpr int kDotColumnsFromRight[] = {5, 9, 13};
+constexpr int kDotRowsFromBottom[] = {12, 8, 4};
+constexpr int kDotCount = 3;
 
 // The colour a step of the way from `from` to `to`, which the last step reaches.
 QColor Blend(const QColor& from, const QColor& to, int step, int lastStep) {
@@ -39,7 +39,7 @@ QColor Blend(const QColor& from, const QColor& to, int step, int lastStep) {
 
 TRzStatusBar::TRzStatusBar(QWidget* parent) : QWidget(parent), grip_(new QWidget(this)) {
   setFocusPolicy(Qt::NoFocus);
-  setFixedHeight(Height);
+  setFixedHeight(kHeight);
   grip_->setCursor(Qt::SizeFDiagCursor);
   grip_->installEventFilter(this);
   WatchParentAndWindow();
@@ -49,7 +49,7 @@ TRzStatusBar::TRzStatusBar(QWidget* parent) : QWidget(parent), grip_(new QWidget
 
 TRzFieldStatus* TRzStatusBar::AddPane(int width) {
   auto* pane = new TRzFieldStatus(this);
-  pane->setGeometry(panesRight_, 0, width, Height);
+  pane->setGeometry(panesRight_, 0, width, kHeight);
   pane->show();
   panesRight_ += width;
   // Where a narrow bar lets the panes reach the grip, the grip stays on top.
@@ -80,26 +80,26 @@ void TRzStatusBar::paintEvent(QPaintEvent* /*event*/) {
   QPainter painter(this);
   const QColor buttonFace = palette().color(QPalette::Button);
   const QColor windowColor = palette().color(QPalette::Base);
-  const QColor gradientTop = DarkenColor(buttonFace, GradientDarkening);
+  const QColor gradientTop = DarkenColor(buttonFace, kGradientDarkening);
   const int lastRow = height() - 1;
   for (int row = 0; row <= lastRow; ++row) {
     painter.fillRect(0, row, width(), 1, Blend(gradientTop, windowColor, row, lastRow));
   }
   if (grip_->isHidden()) return;
 
-  const QColor shade = DarkenColor(buttonFace, GripDarkening);
-  for (int column = 0; column < DotCount; ++column) {
-    for (int row = column; row < DotCount; ++row) {
-      const int left = width() - DotColumnsFromRight[column];
-      const int top = lastRow - DotRowsFromBottom[row];
-      painter.fillRect(left, top, DotSize, DotSize, windowColor);
-      painter.fillRect(left - 1, top - 1, DotSize, DotSize, shade);
+  const QColor shade = DarkenColor(buttonFace, kGripDarkening);
+  for (int column = 0; column < kDotCount; ++column) {
+    for (int row = column; row < kDotCount; ++row) {
+      const int left = width() - kDotColumnsFromRight[column];
+      const int top = lastRow - kDotRowsFromBottom[row];
+      painter.fillRect(left, top, kDotSize, kDotSize, windowColor);
+      painter.fillRect(left - 1, top - 1, kDotSize, kDotSize, shade);
     }
   }
 }
 
 void TRzStatusBar::resizeEvent(QResizeEvent* /*event*/) {
-  grip_->setGeometry(width() - GripWidth, 0, GripWidth, height());
+  grip_->setGeometry(width() - kGripWidth, 0, kGripWidth, height());
 }
 
 void TRzStatusBar::showEvent(QShowEvent* /*event*/) {
@@ -121,7 +121,7 @@ void TRzStatusBar::WatchParentAndWindow() {
 
 void TRzStatusBar::DockToParent() {
   if (dockedTo_ == nullptr) return;
-  setGeometry(0, dockedTo_->height() - Height, dockedTo_->width(), Height);
+  setGeometry(0, dockedTo_->height() - kHeight, dockedTo_->width(), kHeight);
 }
 
 void TRzStatusBar::UpdateGrip() {

@@ -25,7 +25,7 @@ class TRzFieldStatus;
 //   TRzFieldStatus* author = bar->AddPane(58);
 //   author->SetCaption(...); author->setFont(...);
 //
-// The size grip occupies the rightmost GripWidth pixels: six dots, each a 2 x 2 square in the
+// The size grip occupies the rightmost kGripWidth pixels: six dots, each a 2 x 2 square in the
 // window colour under a 2 x 2 square in the button-face colour darkened by 40 one pixel up
 // and left; the diagonal resize pointer; and a left press there resizes the top-level window
 // from its bottom-right corner (by the window system where it offers that, by hand
@@ -38,8 +38,8 @@ class TRzStatusBar : public QWidget {
   Q_OBJECT
 
  public:
-  static constexpr int Height = 27;
-  static constexpr int GripWidth = 13;
+  static constexpr int kHeight = 27;
+  static constexpr int kGripWidth = 13;
 
   explicit TRzStatusBar(QWidget* parent = nullptr);
 

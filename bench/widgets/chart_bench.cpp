@@ -1,15 +1,16 @@
-#include <QApplication>
-#include <QImage>
-#include <QPainter>
-
-#include <benchmark/benchmark.h>
 #include <malloc.h>
 
 #include <cstddef>
 #include <vector>
 
+#include <QApplication>
+#include <QImage>
+#include <QPainter>
+
+#include <benchmark/benchmark.h>
+
+#include "tests/widgets/support/point_by_point_painter.h"
 #include "widgets/chart.h"
-#include "widgets/point_by_point_painter.h"
 #include "widgets/series_painter.h"
 
 namespace {
@@ -92,8 +93,8 @@ void BM_PaintSeriesPointByPoint(benchmark::State& state) {
   QImage image(kChartSize, QImage::Format_RGB32);
   for (auto _ : state) {
     QPainter painter(&image);
-    widgets::detail::PaintSeriesPointByPoint(painter, chart.Chart().Series().Points(),
-                                             chart.Look(), chart.Plot());
+    widgets::detail::PaintSeriesPointByPoint(painter, chart.Chart().Series().Points(), chart.Look(),
+                                             chart.Plot());
   }
 }
 BENCHMARK(BM_PaintSeriesPointByPoint)->Unit(benchmark::kMillisecond)->Iterations(2);
@@ -122,7 +123,8 @@ void BM_RefillVector(benchmark::State& state) {
   std::vector<widgets::SeriesPoint> points;
   for (auto _ : state) {
     points.clear();
-    for (int x = 0; x < kPointCount; ++x) points.push_back({static_cast<double>(x), ProcessValue(x)});
+    for (int x = 0; x < kPointCount; ++x)
+      points.push_back({static_cast<double>(x), ProcessValue(x)});
     benchmark::DoNotOptimize(points.data());
   }
 }

@@ -1,12 +1,12 @@
 #include "widgets/axis_scale.h"
 
-#include <gtest/gtest.h>
-
 #include <cmath>
 #include <cstdio>
-#include <string_view>
 #include <limits>
+#include <string_view>
 #include <vector>
+
+#include <gtest/gtest.h>
 
 namespace widgets {
 namespace {
@@ -73,6 +73,7 @@ TEST(LabelsThatFitTest, DividesTheLengthByLabelAndSeparation) {
     int labelSize;
     int expected;
   };
+  // clang-format off
   const Row rows[] = {
       {252, 13, 18},  // 252 / (13 + 1)
       {100, 20, 5},   // 100 / (20 + 2) = 4.55
@@ -83,6 +84,7 @@ TEST(LabelsThatFitTest, DividesTheLengthByLabelAndSeparation) {
       {100, 0, 1},
       {-5, 10, 1},
   };
+  // clang-format on
   for (const Row& row : rows) {
     SCOPED_TRACE(testing::Message() << row.axisLength << " / " << row.labelSize);
     EXPECT_EQ(LabelsThatFit(row.axisLength, row.labelSize), row.expected);
@@ -164,6 +166,7 @@ TEST(LabelValuesTest, StepsDownFromTheLargestMultipleBelowTheMaximum) {
     double step;
     std::vector<double> expected;
   };
+  // clang-format off
   const Row rows[] = {
       {"labels from the top down", {-3, 27}, 5, {25, 20, 15, 10, 5, 0}},
       {"a negative minimum is itself the bound", {-10, 10}, 5, {10, 5, 0, -5, -10}},
@@ -177,6 +180,7 @@ TEST(LabelValuesTest, StepsDownFromTheLargestMultipleBelowTheMaximum) {
       {"a step below the fifteenth digit", {1e20, 1e20 + 65536}, 8192, {1e20 + 65536}},
       {"10,000 labels or more", {0, 10000}, 1, {}},
   };
+  // clang-format on
   for (const Row& row : rows) {
     SCOPED_TRACE(row.name);
     EXPECT_EQ(LabelValues(row.range, row.step, SameFifteenDigits), row.expected);

@@ -1,16 +1,23 @@
+#include "widgets/chart.h"
+
+#include <cmath>
+#include <functional>
+#include <limits>
+#include <vector>
+
 #include <QApplication>
+#include <QLineEdit>
 #include <QTest>
 #include <QWheelEvent>
 
 #include <gtest/gtest.h>
 
-#include <cmath>
-
 #include "tests/widgets/chart_test_support.h"
-#include "widgets/chart.h"
 
 namespace widgets {
 namespace {
+
+const QColor kRed(0xFF, 0, 0);
 
 // Values under a pixel of the plot area as the chart maps them: the axes run from the
 // first to the last pixel inside the frame.
@@ -81,16 +88,15 @@ TEST_F(ChartMouseTest, ZoomsIntoARectangleOfMoreThanSixteenPixelsBothWays) {
     bool zooms;
   };
   const Row rows[] = {
-      {"17 by 17", {17, 17}, true},
-      {"16 by 40", {16, 40}, false},
-      {"40 by 16", {40, 16}, false},
-      {"40 up by 16", {40, -16}, false},
+      {"17 by 17", {17, 17}, true},  {"16 by 40", {16, 40}, false},
+      {"40 by 16", {40, 16}, false}, {"40 up by 16", {40, -16}, false},
       {"16 by 16", {16, 16}, false},
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.name);
     const QPoint end = centre_ + row.movement;
-    const AxisRange expectedBottom{BottomValueAt(chart_, centre_.x()), BottomValueAt(chart_, end.x())};
+    const AxisRange expectedBottom{BottomValueAt(chart_, centre_.x()),
+                                   BottomValueAt(chart_, end.x())};
     const AxisRange expectedLeft{LeftValueAt(chart_, std::max(centre_.y(), end.y())),
                                  LeftValueAt(chart_, std::min(centre_.y(), end.y()))};
     Drag(Qt::LeftButton, centre_, end);
@@ -188,7 +194,6 @@ TEST_F(ChartMouseTest, ScrollsWithTheRightButtonAndKeepsScrollingOutside) {
 }
 
 TEST_F(ChartMouseTest, ScrollingMovesThePointsWithTheMouse) {
-  const QColor red(0xFF, 0, 0);
   const QRect inside = chart_.PlotRect().adjusted(1, 1, -1, -1);
   const QPoint movement(-12, 9);
   // Away from the plot's edges, where nothing is cut off before or after.
@@ -196,7 +201,7 @@ TEST_F(ChartMouseTest, ScrollingMovesThePointsWithTheMouse) {
   const auto redPixels = [&](QPoint shift) {
     const QImage image = chart_test::Render(chart_);
     std::vector<QPoint> pixels;
-    for (const QPoint& pixel : chart_test::PixelsOf(image, window.translated(shift), red))
+    for (const QPoint& pixel : chart_test::PixelsOf(image, window.translated(shift), kRed))
       pixels.push_back(pixel - shift);
     return pixels;
   };
@@ -219,7 +224,8 @@ TEST_F(ChartMouseTest, ShiftsTheVerticalAxisByThreePercentPerWheelNotch) {
   Wheel(120);
   EXPECT_TRUE(chart_.BottomAxisAutomatic());
   EXPECT_FALSE(chart_.LeftAxisAutomatic());
-  ExpectNear(chart_.LeftAxisRange(), {automaticLeft_.minimum + notch, automaticLeft_.maximum + notch});
+  ExpectNear(chart_.LeftAxisRange(),
+             {automaticLeft_.minimum + notch, automaticLeft_.maximum + notch});
 
   // Then by 3 % of the fixed range, which includes the marker margins; half notches add up.
   const double fixedNotch = 0.03 * (automaticLeft_.maximum - automaticLeft_.minimum);
@@ -260,12 +266,150 @@ TEST_F(ChartMouseTest, DrawsTheZoomRectangleInvertedAndErasesIt) {
   for (const QPoint& pixel : {QPoint(centre_.x(), start.y() - 1), QPoint(centre_.x(), start.y()),
                               QPoint(centre_.x(), start.y() + 1), QPoint(end.x(), centre_.y())}) {
     const QRgb original = before.pixel(pixel);
-    EXPECT_EQ(during.pixel(pixel) & 0xFFFFFF, ~original & 0xFFFFFF) << pixel.x() << "," << pixel.y();
+    EXPECT_EQ(during.pixel(pixel) & 0xFFFFFF, ~original & 0xFFFFFF)
+        << pixel.x() << "," << pixel.y();
   }
   EXPECT_EQ(during.pixel(centre_), before.pixel(centre_));
-  EXPECT_EQ(during.pixel(QPoint(centre_.x(), start.y() + 2)), before.pixel(QPoint(centre_.x(), start.y() + 2)));
+  EXPECT_EQ(during.pixel(QPoint(centre_.x(), start.y() + 2)),
+            before.pixel(QPoint(centre_.x(), start.y() + 2)));
   QTest::mouseRelease(&chart_, Qt::LeftButton, Qt::NoModifier, start + QPoint(10, 10));
   EXPECT_EQ(chart_test::Render(chart_), before);
+}
+
+// The wheel belongs to the chart that has the keyboard focus, wherever the mouse is: a
+// notch turned while the pointer is over the other chart moves the focused one, and none
+// moves while the focus is in a widget that is not a chart.
+TEST(ChartWheelTest, MovesTheChartThatHasTheFocusWhereverThePointerIs) {
+  QWidget window;
+  auto* focused = new TChart(&window);
+  auto* other = new TChart(&window);
+  auto* box = new QLineEdit(&window);
+  focused->setGeometry(0, 0, 300, 200);
+  other->setGeometry(0, 200, 300, 200);
+  box->setGeometry(0, 400, 300, 20);
+  for (TChart* chart : {focused, other})
+    for (int x = 0; x < 20; ++x) chart->Series().AddXY(x, std::sin(x));
+  window.show();
+  window.activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+  QTest::mouseClick(focused, Qt::LeftButton, Qt::NoModifier, focused->PlotRect().center());
+  ASSERT_TRUE(focused->hasFocus());
+
+  // Qt hands a wheel event to the widget under the pointer.
+  const QPointF position = other->PlotRect().center();
+  QWheelEvent notch(position, other->mapToGlobal(position), QPoint(), QPoint(0, 120), Qt::NoButton,
+                    Qt::NoModifier, Qt::NoScrollPhase, false);
+  QApplication::sendEvent(other, &notch);
+
+  EXPECT_FALSE(focused->LeftAxisAutomatic()) << "the focused chart did not move";
+  EXPECT_TRUE(other->LeftAxisAutomatic()) << "the chart under the pointer moved without the focus";
+
+  box->setFocus();
+  const AxisRange moved = focused->LeftAxisRange();
+  QApplication::sendEvent(other, &notch);
+  EXPECT_EQ(focused->LeftAxisRange(), moved);
+  EXPECT_TRUE(other->LeftAxisAutomatic());
+}
+
+// A zoom drag whose release never reaches the chart ends when the chart loses the mouse:
+// the rectangle goes, nothing is zoomed, and the next click is a plain click rather than
+// the end of a zoom from the old start.
+TEST(ChartDragTest, EndsAZoomDragThatLosesTheMouse) {
+  const struct {
+    const char* name;
+    std::function<void(TChart&, QWidget& elsewhere, QPoint clickAt)> loseTheMouse;
+  } rows[] = {
+      {"the focus moves on", [](TChart&, QWidget& elsewhere, QPoint) { elsewhere.setFocus(); }},
+      {"the chart is hidden",
+       [](TChart& chart, QWidget&, QPoint) {
+         chart.hide();
+         chart.show();
+       }},
+      // Found out only at the next press of the button.
+      {"the release was missed",
+       [](TChart& chart, QWidget&, QPoint clickAt) {
+         QTest::mouseClick(&chart, Qt::LeftButton, Qt::NoModifier, clickAt);
+       }},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.name);
+    QWidget window;
+    auto* chart = new TChart(&window);
+    auto* elsewhere = new QLineEdit(&window);
+    chart->setGeometry(0, 0, 300, 200);
+    elsewhere->setGeometry(0, 200, 300, 20);
+    for (int x = 0; x < 20; ++x) chart->Series().AddXY(x, std::sin(x));
+    window.show();
+    window.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+    const QImage before = chart_test::Render(*chart);
+    const QPoint start = chart->PlotRect().center() - QPoint(40, 40);
+    const QPoint clickAt = start + QPoint(80, 80);
+
+    QTest::mousePress(chart, Qt::LeftButton, Qt::NoModifier, start);
+    QTest::mouseMove(chart, start + QPoint(30, 30));
+    row.loseTheMouse(*chart, *elsewhere, clickAt);
+    EXPECT_EQ(chart_test::Render(*chart), before) << "the rectangle stayed";
+    QTest::mouseClick(chart, Qt::LeftButton, Qt::NoModifier, clickAt);
+    EXPECT_TRUE(chart->BottomAxisAutomatic() && chart->LeftAxisAutomatic()) << "zoomed";
+  }
+}
+
+// The widest ranges of the doubles are scrolled, zoomed and undone like any other.
+TEST(ChartMouseLimitsTest, ScrollsZoomsAndUndoesAtTheLimitsOfTheDoubles) {
+  TChart chart;
+  chart.resize(300, 200);
+  chart.Series().SetPointerVisible(true);
+  chart.Series().SetPointerStyle(TLineSeries::PointerStyle::Circle);
+  chart.Series().SetPointerSize(3);
+  const double largest = std::numeric_limits<double>::max();
+  chart.Series().AddXY(0, -largest);
+  chart.Series().AddXY(1, largest);
+  chart.Series().AddXY(2, 0);
+  const QRect inside = chart.PlotRect().adjusted(1, 1, -1, -1);
+  ASSERT_GE(inside.width(), 100);
+
+  // The range spans the doubles already: a scroll cannot carry it further, and nothing moves.
+  const QImage automaticImage = chart_test::Render(chart);
+  const AxisRange automatic = chart.LeftAxisRange();
+  const QPoint centre = chart.PlotRect().center();
+  QTest::mousePress(&chart, Qt::RightButton, Qt::NoModifier, centre);
+  QTest::mouseMove(&chart, centre + QPoint(0, 150));
+  QTest::mouseRelease(&chart, Qt::RightButton, Qt::NoModifier, centre + QPoint(0, 150));
+  EXPECT_FALSE(chart.LeftAxisAutomatic());
+  EXPECT_EQ(chart_test::Render(chart), automaticImage);
+
+  // A zoom around the line from the lowest to the largest value where it crosses 0 shows
+  // it running from the bottom of the plot area to its top.
+  const AxisRange x = chart.BottomAxisRange();
+  const double pixelsPerPosition = (inside.width() - 1) / (x.maximum - x.minimum);
+  const QPoint crossing(inside.left() + static_cast<int>((0.5 - x.minimum) * pixelsPerPosition),
+                        centre.y());
+  QTest::mousePress(&chart, Qt::LeftButton, Qt::NoModifier, crossing - QPoint(20, 20));
+  QTest::mouseRelease(&chart, Qt::LeftButton, Qt::NoModifier, crossing + QPoint(20, 20));
+  const QRect zoomed = chart.PlotRect().adjusted(1, 1, -1, -1);
+  const QImage zoomedImage = chart_test::Render(chart);
+  for (const int row : {zoomed.top(), zoomed.bottom()})
+    EXPECT_FALSE(
+        chart_test::PixelsOf(zoomedImage, QRect(zoomed.left(), row, zoomed.width(), 1), kRed)
+            .empty())
+        << "no line at row " << row;
+
+  // The labels of the zoomed range are wide: the plot area has moved.
+  const QPoint zoomedCentre = chart.PlotRect().center();
+  QTest::mousePress(&chart, Qt::LeftButton, Qt::NoModifier, zoomedCentre);
+  QTest::mouseRelease(&chart, Qt::LeftButton, Qt::NoModifier, zoomedCentre - QPoint(30, 30));
+  EXPECT_EQ(chart.LeftAxisRange(), automatic);
+
+  // Equal values at the largest double: the narrowest zoom there reaches down to the double
+  // below, as no double lies above.
+  chart.Series().Clear();
+  chart.Series().AddXY(0, largest);
+  chart.Series().AddXY(1, largest);
+  const QPoint start = chart.PlotRect().center();
+  QTest::mousePress(&chart, Qt::LeftButton, Qt::NoModifier, start);
+  QTest::mouseRelease(&chart, Qt::LeftButton, Qt::NoModifier, start + QPoint(30, 30));
+  EXPECT_EQ(chart.LeftAxisRange(), (AxisRange{std::nextafter(largest, 0.0), largest}));
 }
 
 }  // namespace

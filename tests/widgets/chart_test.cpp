@@ -1,14 +1,17 @@
 #include "widgets/chart.h"
 
-#include <QTest>
-
-#include <gtest/gtest.h>
-
 #include <algorithm>
 #include <cmath>
+#include <functional>
 #include <limits>
 #include <string>
 #include <vector>
+
+#include <QApplication>
+#include <QTest>
+#include <QWheelEvent>
+
+#include <gtest/gtest.h>
 
 #include "tests/widgets/chart_test_support.h"
 #include "widgets/number_pattern.h"
@@ -173,11 +176,50 @@ TEST_F(ChartTest, LeavesOutLabelsThatWouldRunIntoEachOther) {
   ASSERT_GE(labels.size(), 6u);
   std::vector<QImage> texts;
   for (int hundredths = 0; hundredths <= 100; hundredths += 5)
-    texts.push_back(Ink(FormatGroupedDecimal(hundredths / 100.0, u'.', u',')));
+    texts.push_back(Ink(QString::number(hundredths / 100.0)));
   for (const QImage& label : labels)
     EXPECT_NE(std::find(texts.begin(), texts.end(), label), texts.end());
   EXPECT_EQ(labels.front(), Ink(QStringLiteral("0")));
   EXPECT_EQ(labels.back(), Ink(QStringLiteral("1")));
+}
+
+// Grid lines run across the plot area and labels sit beside it. Large values with a small
+// spread put label values just below the axis minimum within the tolerance of the lower
+// bound; those must not be drawn over the bottom axis and its labels.
+TEST_F(ChartTest, DrawsNoGridLineOrLeftLabelBelowThePlotArea) {
+  chart_.resize(512, 176);
+  ShowMarkers(3);
+  for (const double value : {1e15, 1e15 + 1000, 1e15 + 500})
+    chart_.Series().AddXY(static_cast<double>(chart_.Series().Count()), value);
+  const QImage image = Render(chart_);
+  const QRect frame = chart_.PlotRect();
+  ASSERT_FALSE(frame.isEmpty());
+
+  // Below the axis line only ticks (one pixel wide) and the bottom labels are gray or black.
+  for (int y = frame.bottom() + 2; y <= chart_.height() - 2; ++y) {
+    int run = 0;
+    int longest = 0;
+    for (int x = frame.left(); x <= frame.right(); ++x) {
+      run = image.pixelColor(x, y) == kGray ? run + 1 : 0;
+      longest = std::max(longest, run);
+    }
+    EXPECT_LT(longest, 10) << "a grid line at row " << y;
+  }
+  const QRect leftOfBottomLabels(QPoint(1, frame.bottom() + 3),
+                                 QPoint(frame.left() - 8, chart_.height() - 2));
+  EXPECT_TRUE(InkBounds(image, leftOfBottomLabels, Background(chart_)).isEmpty())
+      << "a left label below the plot area";
+}
+
+// The same on the bottom axis, for positions far from 0: the labels begin with that of
+// the lowest position, not with one beside the plot area.
+TEST_F(ChartTest, DrawsNoBottomLabelLeftOfThePlotArea) {
+  chart_.resize(512, 176);
+  ShowMarkers(3);
+  for (const double offset : {0, 500, 1000}) chart_.Series().AddXY(1e15 + offset, offset);
+  const std::vector<QImage> labels = BottomLabels(Render(chart_));
+  ASSERT_FALSE(labels.empty());
+  EXPECT_EQ(labels.front(), Ink(QStringLiteral("1,000,000,000,000,000")));
 }
 
 // The markers of the extreme points sit inside the plot area by their margins: their size
@@ -209,8 +251,8 @@ TEST_F(ChartTest, DrawsMarkersOfTheirColourSizeAndOutlineInsideTheMargins) {
     for (const QPoint& centre : centres) {
       for (int dy = -row.size; dy <= row.size; ++dy) {
         for (int dx = -row.size; dx <= row.size; ++dx) {
-          const char expected =
-              row.look[static_cast<std::size_t>(dy + row.size)][static_cast<std::size_t>(dx + row.size)];
+          const char expected = row.look[static_cast<std::size_t>(dy + row.size)]
+                                        [static_cast<std::size_t>(dx + row.size)];
           const QColor actual = image.pixelColor(centre + QPoint(dx, dy));
           SCOPED_TRACE(testing::Message() << "offset " << dx << ", " << dy);
           if (expected == '#') {
@@ -243,6 +285,142 @@ TEST_F(ChartTest, KeepsPointsInAscendingXWithEqualXAfterTheOthers) {
   EXPECT_EQ(chart_.BottomAxisRange(), (AxisRange{0, 0}));
 }
 
+// A label text may follow a setting that changes without telling the chart, as the
+// regional marks do: every paint writes the labels anew.
+TEST_F(ChartTest, WritesTheLabelsAnewAtEveryPaint) {
+  static QChar grouping;
+  grouping = u',';
+  chart_.SetLabelText([](double value) { return FormatGroupedDecimal(value, u'.', grouping); });
+  chart_.Series().AddXY(0, 0);
+  chart_.Series().AddXY(3000, 1);
+  ASSERT_EQ(BottomLabels(Render(chart_)).at(3), Ink(QStringLiteral("1,500")));
+  grouping = u'\'';
+  EXPECT_EQ(BottomLabels(Render(chart_)).at(3), Ink(QStringLiteral("1'500")));
+}
+
+// Lines and markers are drawn over each other pixel for pixel, which only an opaque colour
+// allows: a colour with alpha is taken without it.
+TEST_F(ChartTest, DrawsASeriesColourWithAlphaOpaque) {
+  ShowMarkers(3);
+  chart_.Series().SetColor(QColor(0xFF, 0, 0, 0x80));
+  for (int x = 0; x < 5; ++x) chart_.Series().AddXY(x, x % 2);
+  EXPECT_EQ(chart_.Series().Color(), kRed);
+  const QImage image = Render(chart_);
+  const QRect inside = chart_.PlotRect().adjusted(1, 1, -1, -1);
+  const std::vector<QPoint> red = PixelsOf(image, inside, kRed);
+  EXPECT_GE(red.size(), 5u * 21u) << "the markers' fill is not opaque red";
+}
+
+// A chart too small for a plot area draws its panel only, whatever its points, and the
+// mouse finds nothing to zoom, scroll or turn; grown again, it lays itself out.
+TEST(ChartTooSmallTest, DrawsOnlyItsPanelAndIgnoresTheMouse) {
+  struct Row {
+    const char* name;
+    QSize size;
+  };
+  const Row rows[] = {
+      {"too low for the labels below the plot area", {200, 20}},
+      {"too narrow for the labels beside it", {15, 120}},
+      {"a few pixels", {3, 3}},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    TChart chart;
+    chart.resize(row.size);
+    chart.Series().SetPointerVisible(true);
+    chart.Series().SetPointerSize(3);
+    for (int x = 0; x < 50; ++x) chart.Series().AddXY(x, 1000 * std::sin(x));
+    chart.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&chart));
+    EXPECT_TRUE(chart.PlotRect().isEmpty());
+    EXPECT_EQ(chart.BottomAxisRange(), AxisRange{});
+    EXPECT_EQ(chart.LeftAxisRange(), AxisRange{});
+
+    const QImage image = Render(chart);
+    // Inside the bevel, 1 pixel wide, only the background.
+    const QRect inside = chart.rect().adjusted(1, 1, -1, -1);
+    EXPECT_TRUE(InkBounds(image, inside, Background(chart)).isEmpty());
+
+    const QPoint middle = chart.rect().center();
+    QTest::mousePress(&chart, Qt::LeftButton, Qt::NoModifier, middle);
+    QTest::mouseRelease(&chart, Qt::LeftButton, Qt::NoModifier, middle + QPoint(40, 40));
+    QTest::mousePress(&chart, Qt::RightButton, Qt::NoModifier, middle);
+    QTest::mouseMove(&chart, middle + QPoint(30, 30));
+    QTest::mouseRelease(&chart, Qt::RightButton, Qt::NoModifier, middle + QPoint(30, 30));
+    chart.setFocus();
+    QWheelEvent notch(QPointF(middle), chart.mapToGlobal(QPointF(middle)), QPoint(), QPoint(0, 120),
+                      Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
+    QApplication::sendEvent(&chart, &notch);
+    EXPECT_TRUE(chart.BottomAxisAutomatic());
+    EXPECT_TRUE(chart.LeftAxisAutomatic());
+    EXPECT_EQ(Render(chart), image);
+
+    chart.resize(300, 200);
+    EXPECT_FALSE(chart.PlotRect().isEmpty());
+    EXPECT_FALSE(PixelsOf(Render(chart), chart.PlotRect(), kRed).empty());
+  }
+}
+
+// The chart keeps its layout from one change to the next: after each change that moves
+// anything it must answer like a chart that was given the same state afresh.
+TEST(ChartChangeTest, AnswersAfterEveryChangeLikeAChartMadeAfresh) {
+  // A label text that follows a setting, as the regional marks do.
+  static QString unit;
+  struct Row {
+    const char* name;
+    std::function<void(TChart&)> change;
+  };
+  const Row rows[] = {
+      {"resized", [](TChart& chart) { chart.resize(333, 222); }},
+      {"a larger font",
+       [](TChart& chart) {
+         QFont font = chart.font();
+         font.setPointSize(16);
+         chart.setFont(font);
+       }},
+      {"wider label texts",
+       [](TChart& chart) {
+         chart.SetLabelText([](double value) { return QString::number(value) + " units"; });
+       }},
+      {"labels that all read the same",
+       [](TChart& chart) { chart.SetSameLabelText([](double, double) { return true; }); }},
+      {"a setting of the label texts, told by a change of locale",
+       [](TChart& chart) {
+         unit = QStringLiteral(" kN");
+         QEvent change(QEvent::LocaleChange);
+         QApplication::sendEvent(&chart, &change);
+       }},
+      {"a point far out", [](TChart& chart) { chart.Series().AddXY(20, 1e6); }},
+      {"markers shown", [](TChart& chart) { chart.Series().SetPointerVisible(true); }},
+      {"cleared", [](TChart& chart) { chart.Series().Clear(); }},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    unit.clear();
+    const auto prepare = [](TChart& chart) {
+      chart.resize(300, 200);
+      chart.SetLabelText([](double value) { return QString::number(value) + unit; });
+      chart.Series().SetPointerSize(6);
+      // A maximum that reads wider than the labels below it.
+      for (int x = 0; x < 10; ++x) chart.Series().AddXY(x, x * x + 0.25);
+    };
+    TChart chart;
+    prepare(chart);
+    ASSERT_FALSE(chart.PlotRect().isEmpty());
+    const QImage before = Render(chart);
+    row.change(chart);
+    TChart fresh;
+    prepare(fresh);
+    row.change(fresh);
+
+    EXPECT_EQ(chart.PlotRect(), fresh.PlotRect());
+    EXPECT_EQ(chart.BottomAxisRange(), fresh.BottomAxisRange());
+    EXPECT_EQ(chart.LeftAxisRange(), fresh.LeftAxisRange());
+    EXPECT_EQ(Render(chart), Render(fresh));
+    EXPECT_NE(Render(chart), before) << "the change shows nothing";
+  }
+}
+
 // Counts the paints of a widget.
 class PaintCounter : public QObject {
  public:
@@ -272,8 +450,8 @@ TEST(ChartRepaintTest, RepaintsAfterEveryRoundOfChanges) {
   }
 }
 
-// The widest ranges of the doubles are drawn, scrolled, zoomed and undone like any other,
-// and the labels of huge values leave room for the plot.
+// The widest ranges of the doubles are drawn like any other, and the labels of huge values
+// leave room for the plot.
 TEST(ChartLimitsTest, DrawsValuesAtTheLimitsOfTheDoubles) {
   TChart chart;
   chart.resize(300, 200);
@@ -288,49 +466,10 @@ TEST(ChartLimitsTest, DrawsValuesAtTheLimitsOfTheDoubles) {
   ASSERT_GE(inside.width(), 100);
   // The range cannot widen beyond the doubles: the extreme markers sit at the edges.
   QRect bounds;
-  for (const QPoint& pixel : PixelsOf(Render(chart), inside, kRed)) bounds |= QRect(pixel, QSize(1, 1));
+  for (const QPoint& pixel : PixelsOf(Render(chart), inside, kRed))
+    bounds |= QRect(pixel, QSize(1, 1));
   EXPECT_LE(bounds.top(), inside.top() + 1);
   EXPECT_GE(bounds.bottom(), inside.bottom() - 1);
-
-  // The range spans the doubles already: a scroll cannot carry it further, and nothing moves.
-  const QImage automaticImage = Render(chart);
-  const AxisRange automatic = chart.LeftAxisRange();
-  const QPoint centre = chart.PlotRect().center();
-  QTest::mousePress(&chart, Qt::RightButton, Qt::NoModifier, centre);
-  QTest::mouseMove(&chart, centre + QPoint(0, 150));
-  QTest::mouseRelease(&chart, Qt::RightButton, Qt::NoModifier, centre + QPoint(0, 150));
-  EXPECT_FALSE(chart.LeftAxisAutomatic());
-  EXPECT_EQ(Render(chart), automaticImage);
-
-  // A zoom around the line from the lowest to the largest value where it crosses 0 shows
-  // it running from the bottom of the plot area to its top.
-  const AxisRange x = chart.BottomAxisRange();
-  const double pixelsPerPosition = (inside.width() - 1) / (x.maximum - x.minimum);
-  const QPoint crossing(inside.left() + static_cast<int>((0.5 - x.minimum) * pixelsPerPosition),
-                        centre.y());
-  QTest::mousePress(&chart, Qt::LeftButton, Qt::NoModifier, crossing - QPoint(20, 20));
-  QTest::mouseRelease(&chart, Qt::LeftButton, Qt::NoModifier, crossing + QPoint(20, 20));
-  const QRect zoomed = chart.PlotRect().adjusted(1, 1, -1, -1);
-  const QImage zoomedImage = Render(chart);
-  for (const int row : {zoomed.top(), zoomed.bottom()})
-    EXPECT_FALSE(PixelsOf(zoomedImage, QRect(zoomed.left(), row, zoomed.width(), 1), kRed).empty())
-        << "no line at row " << row;
-
-  // The labels of the zoomed range are wide: the plot area has moved.
-  const QPoint zoomedCentre = chart.PlotRect().center();
-  QTest::mousePress(&chart, Qt::LeftButton, Qt::NoModifier, zoomedCentre);
-  QTest::mouseRelease(&chart, Qt::LeftButton, Qt::NoModifier, zoomedCentre - QPoint(30, 30));
-  EXPECT_EQ(chart.LeftAxisRange(), automatic);
-
-  // Equal values at the largest double: the narrowest zoom there reaches down to the double
-  // below, as no double lies above.
-  chart.Series().Clear();
-  chart.Series().AddXY(0, largest);
-  chart.Series().AddXY(1, largest);
-  const QPoint start = chart.PlotRect().center();
-  QTest::mousePress(&chart, Qt::LeftButton, Qt::NoModifier, start);
-  QTest::mouseRelease(&chart, Qt::LeftButton, Qt::NoModifier, start + QPoint(30, 30));
-  EXPECT_EQ(chart.LeftAxisRange(), (AxisRange{std::nextafter(largest, 0.0), largest}));
 }
 
 }  // namespace

@@ -2,6 +2,8 @@
 
 // Looking at a chart the way a person does: rendered into an image, by its colours.
 
+#include <vector>
+
 #include <QColor>
 #include <QFont>
 #include <QImage>
@@ -9,8 +11,6 @@
 #include <QPalette>
 #include <QRect>
 #include <QString>
-
-#include <vector>
 
 #include "widgets/chart.h"
 

@@ -1,8 +1,8 @@
 #include "widgets/color_darkening.h"
 
-#include <gtest/gtest.h>
-
 #include <string>
+
+#include <gtest/gtest.h>
 
 #include "tests/widgets/color_text.h"
 

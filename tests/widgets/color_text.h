@@ -2,10 +2,10 @@
 
 // Colours as "#rrggbb" in test failures, which say more than a number.
 
+#include <string>
+
 #include <QColor>
 #include <QRgb>
-
-#include <string>
 
 namespace widgets {
 

@@ -1,9 +1,9 @@
 #include "widgets/number_pattern.h"
 
-#include <gtest/gtest.h>
-
 #include <bit>
 #include <cstdint>
+
+#include <gtest/gtest.h>
 
 namespace widgets {
 namespace {

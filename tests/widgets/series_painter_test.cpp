@@ -1,15 +1,15 @@
 #include "widgets/series_painter.h"
 
+#include <cmath>
+#include <random>
+#include <vector>
+
 #include <QImage>
 #include <QPainter>
 
 #include <gtest/gtest.h>
 
-#include <cmath>
-#include <random>
-#include <vector>
-
-#include "widgets/point_by_point_painter.h"
+#include "tests/widgets/support/point_by_point_painter.h"
 
 namespace widgets::detail {
 namespace {

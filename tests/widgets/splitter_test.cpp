@@ -1,6 +1,6 @@
 #include "widgets/splitter.h"
 
-#include <gtest/gtest.h>
+#include <string>
 
 #include <QImage>
 #include <QLineEdit>
@@ -8,22 +8,22 @@
 #include <QTest>
 #include <QWindow>
 
-#include <string>
+#include <gtest/gtest.h>
 
 #include "tests/widgets/color_text.h"
 
 namespace widgets {
 namespace {
 
-constexpr QRgb ButtonFace = 0xF0F0F0;
-constexpr QRgb UpperColor = 0x336699;
-constexpr QRgb LowerColor = 0x993366;
-constexpr int Width = 512;
-constexpr int DesignHeight = 357;
+constexpr QRgb kButtonFace = 0xF0F0F0;
+constexpr QRgb kUpperColor = 0x336699;
+constexpr QRgb kLowerColor = 0x993366;
+constexpr int kWidth = 512;
+constexpr int kDesignHeight = 357;
 // Room above and below the splitter lets drags run past its edges inside the window.
-constexpr int SplitterTop = 200;
+constexpr int kSplitterTop = 200;
 // A column of the splitter at which the tests press and move the mouse.
-constexpr int MouseColumn = 100;
+constexpr int kMouseColumn = 100;
 
 QRgb Inverted(QRgb rgb) { return rgb ^ 0xFFFFFF; }
 
@@ -42,11 +42,11 @@ class SplitterTest : public ::testing::Test {
     window_.resize(600, 600);
     splitter_ = new TRzSplitter(&window_);
     QPalette palette = splitter_->palette();
-    palette.setColor(QPalette::Button, QColor(ButtonFace));
+    palette.setColor(QPalette::Button, QColor(kButtonFace));
     splitter_->setPalette(palette);
-    splitter_->SetUpperWidget(SolidWidget(UpperColor));
-    splitter_->SetLowerWidget(SolidWidget(LowerColor));
-    splitter_->setGeometry(0, SplitterTop, Width, DesignHeight);
+    splitter_->SetUpperWidget(SolidWidget(kUpperColor));
+    splitter_->SetLowerWidget(SolidWidget(kLowerColor));
+    splitter_->setGeometry(0, kSplitterTop, kWidth, kDesignHeight);
     window_.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&window_));
   }
@@ -56,7 +56,7 @@ class SplitterTest : public ::testing::Test {
     QTest::mouseRelease(window_.windowHandle(), Qt::LeftButton, {}, InWindow(0));
   }
 
-  QPoint InWindow(int y) const { return splitter_->mapTo(&window_, QPoint(MouseColumn, y)); }
+  QPoint InWindow(int y) const { return splitter_->mapTo(&window_, QPoint(kMouseColumn, y)); }
   void Press(int y, Qt::MouseButton button = Qt::LeftButton) {
     QTest::mousePress(window_.windowHandle(), button, {}, InWindow(y));
   }
@@ -74,10 +74,10 @@ class SplitterTest : public ::testing::Test {
   // top and height.
   void ExpectPanes(int position) const {
     EXPECT_EQ(splitter_->Position(), position);
-    EXPECT_EQ(splitter_->UpperWidget()->geometry(), QRect(0, 0, Width, position));
-    const int lowerTop = position + TRzSplitter::BarThickness;
+    EXPECT_EQ(splitter_->UpperWidget()->geometry(), QRect(0, 0, kWidth, position));
+    const int lowerTop = position + TRzSplitter::kBarThickness;
     EXPECT_EQ(splitter_->LowerWidget()->geometry(),
-              QRect(0, lowerTop, Width, splitter_->height() - lowerTop));
+              QRect(0, lowerTop, kWidth, splitter_->height() - lowerTop));
   }
 
   QWidget window_;
@@ -91,13 +91,12 @@ TEST(SplitterDivisionTest, DividesByHalfTheHeightLessHalfTheBar) {
     int percent;
   };
   const Row rows[] = {
-      {357, 178, 50},  // 177.5 is a tie, going to the even 178; 178 / 355 is 50.14 %
-      {457, 228, 50},  // 227.5 likewise
-      {100, 49, 50},
-      {7, 2, 40},      // 2.5 is a tie, going to the even 2
-      {5, 1, 33},      // 1.5 goes to 2, beyond the limit height - 4 = 1
-      {4, 0, 0},       // 1 is beyond the limit height - 4 = 0
-      {2, 0, 0},       // nothing left to divide
+      {357, 178, 50},              // 177.5 is a tie, going to the even 178; 178 / 355 is 50.14 %
+      {457, 228, 50},              // 227.5 likewise
+      {100, 49, 50},  {7, 2, 40},  // 2.5 is a tie, going to the even 2
+      {5, 1, 33},                  // 1.5 goes to 2, beyond the limit height - 4 = 1
+      {4, 0, 0},                   // 1 is beyond the limit height - 4 = 0
+      {2, 0, 0},                   // nothing left to divide
       {0, 0, 0},
   };
   QWidget window;
@@ -107,7 +106,7 @@ TEST(SplitterDivisionTest, DividesByHalfTheHeightLessHalfTheBar) {
   for (const Row& row : rows) {
     SCOPED_TRACE(row.height);
     auto* splitter = new TRzSplitter(&window);
-    splitter->setGeometry(0, 0, Width, row.height);
+    splitter->setGeometry(0, 0, kWidth, row.height);
     splitter->show();
     EXPECT_EQ(splitter->Position(), row.position);
     EXPECT_EQ(splitter->Percent(), row.percent);
@@ -118,10 +117,10 @@ TEST_F(SplitterTest, KeepsThePercentageAcrossResizes) {
   ExpectPanes(178);
   EXPECT_EQ(splitter_->Percent(), 50);
 
-  splitter_->resize(Width, DesignHeight + 100);
+  splitter_->resize(kWidth, kDesignHeight + 100);
   ExpectPanes(228);  // upper pane 228, lower pane 225
 
-  splitter_->resize(Width, DesignHeight);
+  splitter_->resize(kWidth, kDesignHeight);
   ExpectPanes(178);
 }
 
@@ -168,8 +167,8 @@ TEST_F(SplitterTest, OutlineFollowsTheMouseAndPanesChangeOnRelease) {
     const QImage image = splitter_->grab().toImage();
     const bool cornerInverted = (image.pixel(0, top) & 0xFFFFFF) == Inverted(under);
     int wrong = 0;
-    for (int y = top; y < top + TRzSplitter::BarThickness; ++y) {
-      for (int x = 0; x < Width; ++x) {
+    for (int y = top; y < top + TRzSplitter::kBarThickness; ++y) {
+      for (int x = 0; x < kWidth; ++x) {
         const bool inverted = (x + y - top) % 2 == 0 ? cornerInverted : !cornerInverted;
         if ((image.pixel(x, y) & 0xFFFFFF) != (inverted ? Inverted(under) : under)) ++wrong;
       }
@@ -178,28 +177,28 @@ TEST_F(SplitterTest, OutlineFollowsTheMouseAndPanesChangeOnRelease) {
   };
   const auto expectRows = [this](int top, QRgb color) {
     const QImage image = splitter_->grab().toImage();
-    for (int y = top; y < top + TRzSplitter::BarThickness; ++y) {
+    for (int y = top; y < top + TRzSplitter::kBarThickness; ++y) {
       EXPECT_EQ(Hex(image.pixel(0, y)), Hex(color)) << "row " << y;
       EXPECT_EQ(Hex(image.pixel(1, y)), Hex(color)) << "row " << y;
     }
   };
 
   Press(179);
-  expectOutline(178, ButtonFace);
+  expectOutline(178, kButtonFace);
 
   MoveTo(250);
   ExpectPanes(178);
-  expectOutline(249, LowerColor);
-  expectRows(178, ButtonFace);
+  expectOutline(249, kLowerColor);
+  expectRows(178, kButtonFace);
 
   MoveTo(300);
   ExpectPanes(178);
-  expectOutline(299, LowerColor);
-  expectRows(249, LowerColor);
+  expectOutline(299, kLowerColor);
+  expectRows(249, kLowerColor);
 
   Release(300);
   ExpectPanes(299);
-  expectRows(299, ButtonFace);
+  expectRows(299, kButtonFace);
 }
 
 TEST_F(SplitterTest, HoldsFocusAndMouseDuringADrag) {
@@ -230,7 +229,7 @@ TEST_F(SplitterTest, ADragThatLosesTheFocusEndsWithoutMovingTheBar) {
   edit->setFocus();
   ExpectPanes(178);
   const QImage image = splitter_->grab().toImage();
-  EXPECT_EQ(Hex(image.pixel(0, 249)), Hex(LowerColor)) << "the outline is gone";
+  EXPECT_EQ(Hex(image.pixel(0, 249)), Hex(kLowerColor)) << "the outline is gone";
 
   Release(250);
   ExpectPanes(178);
@@ -250,19 +249,61 @@ TEST_F(SplitterTest, PointerIsUpDownOverTheBarOnly) {
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.y);
-    QTest::mouseMove(splitter_, QPoint(MouseColumn, row.y));
+    QTest::mouseMove(splitter_, QPoint(kMouseColumn, row.y));
     EXPECT_EQ(handle->cursor().shape(), row.expected);
   }
 }
 
 TEST_F(SplitterTest, ReplacingAPaneWidgetDeletesTheOldOne) {
   QPointer<QWidget> old = splitter_->UpperWidget();
-  QWidget* replacement = SolidWidget(LowerColor);
+  QWidget* replacement = SolidWidget(kLowerColor);
   splitter_->SetUpperWidget(replacement);
   EXPECT_TRUE(old.isNull());
   EXPECT_EQ(replacement->parentWidget(), splitter_);
   EXPECT_TRUE(replacement->isVisible());
   ExpectPanes(178);
+}
+
+TEST_F(SplitterTest, NullEmptiesAPaneAndDeletesItsWidget) {
+  struct Row {
+    const char* name;
+    void (TRzSplitter::*set)(QWidget*);
+    QWidget* (TRzSplitter::*get)() const;
+    QWidget* (TRzSplitter::*other)() const;
+    int emptiedRow;
+    int otherRow;
+  };
+  const Row rows[] = {
+      {"upper", &TRzSplitter::SetUpperWidget, &TRzSplitter::UpperWidget, &TRzSplitter::LowerWidget,
+       100, 250},
+      {"lower", &TRzSplitter::SetLowerWidget, &TRzSplitter::LowerWidget, &TRzSplitter::UpperWidget,
+       250, 100},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    splitter_->SetUpperWidget(SolidWidget(kUpperColor));
+    splitter_->SetLowerWidget(SolidWidget(kLowerColor));
+    splitter_->SetPosition(178);
+    const QRgb otherColor = splitter_->grab().toImage().pixel(kMouseColumn, row.otherRow);
+    QPointer<QWidget> old = (splitter_->*row.get)();
+
+    (splitter_->*row.set)(nullptr);
+    EXPECT_TRUE(old.isNull());
+    EXPECT_EQ((splitter_->*row.get)(), nullptr);
+    QImage image = splitter_->grab().toImage();
+    EXPECT_EQ(Hex(image.pixel(kMouseColumn, row.emptiedRow)), Hex(kButtonFace)) << "the pane";
+    EXPECT_EQ(Hex(image.pixel(kMouseColumn, row.otherRow)), Hex(otherColor)) << "the other pane";
+
+    // The bar still moves the other pane, and null again changes nothing.
+    Drag(179, 200);
+    (splitter_->*row.set)(nullptr);
+    EXPECT_EQ(splitter_->Position(), 199);
+    const int lowerTop = 199 + TRzSplitter::kBarThickness;
+    const QRect otherPane = row.emptiedRow < row.otherRow
+                                ? QRect(0, lowerTop, kWidth, splitter_->height() - lowerTop)
+                                : QRect(0, 0, kWidth, 199);
+    EXPECT_EQ((splitter_->*row.other)()->geometry(), otherPane);
+  }
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
 #include "widgets/status_bar.h"
 
-#include <gtest/gtest.h>
+#include <string>
+#include <vector>
 
 #include <QFont>
 #include <QFontMetrics>
@@ -11,8 +12,7 @@
 #include <QTest>
 #include <QWindow>
 
-#include <string>
-#include <vector>
+#include <gtest/gtest.h>
 
 #include "tests/widgets/color_text.h"
 #include "widgets/field_status.h"
@@ -20,13 +20,13 @@
 namespace widgets {
 namespace {
 
-constexpr QRgb ButtonFace = 0xF0F0F0;
-constexpr QRgb WindowColor = 0xFFFFFF;
-constexpr QRgb GradientTop = 0xDBDBDB;  // the button face darkened by 20
-constexpr QRgb Shade = 0xC6C6C6;        // the button face darkened by 40
-constexpr int BarHeight = 27;
+constexpr QRgb kButtonFace = 0xF0F0F0;
+constexpr QRgb kWindowColor = 0xFFFFFF;
+constexpr QRgb kGradientTop = 0xDBDBDB;  // the button face darkened by 20
+constexpr QRgb kShade = 0xC6C6C6;        // the button face darkened by 40
+constexpr int kBarHeight = 27;
 // A column right of the panes and left of the grip, where nothing but the gradient shows.
-constexpr int EmptyColumn = 500;
+constexpr int kEmptyColumn = 500;
 
 QFont PaneFont() {
   QFont font;
@@ -57,8 +57,11 @@ std::vector<std::string> Mismatches(const QImage& image, const QRect& area, Expe
       const QColor want(expected(x, y));
       const QColor got(image.pixel(x, y));
       if (got != want) {
-        found.push_back(
-            QStringLiteral("(%1, %2) %3 %4").arg(x).arg(y).arg(got.name(), want.name()).toStdString());
+        found.push_back(QStringLiteral("(%1, %2) %3 %4")
+                            .arg(x)
+                            .arg(y)
+                            .arg(got.name(), want.name())
+                            .toStdString());
       }
     }
   }
@@ -71,7 +74,7 @@ std::string FirstOf(const std::vector<std::string>& mismatches) {
 
 // The grip's corner of the bar, from 14 columns left of the bar's right end and 13 rows above
 // its bottom row: 'w' the window colour, 'd' the shade, '.' the gradient.
-const char* const GripPicture[] = {
+const char* const kGripPicture[] = {
     "........dd....",  //
     "........ddw...",  //
     ".........ww...",  //
@@ -87,17 +90,17 @@ const char* const GripPicture[] = {
     "..............",  //
     "..............",  //
 };
-constexpr int GripPictureSize = 14;
+constexpr int kGripPictureSize = 14;
 
 // Mismatches of the grip's corner of bar, against the picture or against the bare gradient.
 std::vector<std::string> GripMismatches(const QImage& bar, bool gripShown) {
-  const QPoint origin(bar.width() - GripPictureSize, bar.height() - GripPictureSize);
-  const QRect corner(origin, QSize(GripPictureSize, GripPictureSize));
+  const QPoint origin(bar.width() - kGripPictureSize, bar.height() - kGripPictureSize);
+  const QRect corner(origin, QSize(kGripPictureSize, kGripPictureSize));
   return Mismatches(bar, corner, [&](int x, int y) {
-    const char mark = gripShown ? GripPicture[y - origin.y()][x - origin.x()] : '.';
-    if (mark == 'w') return WindowColor;
-    if (mark == 'd') return Shade;
-    return bar.pixel(EmptyColumn, y);
+    const char mark = gripShown ? kGripPicture[y - origin.y()][x - origin.x()] : '.';
+    if (mark == 'w') return kWindowColor;
+    if (mark == 'd') return kShade;
+    return bar.pixel(kEmptyColumn, y);
   });
 }
 
@@ -105,8 +108,8 @@ class StatusBarTest : public ::testing::Test {
  protected:
   void SetUp() override {
     QPalette palette = window_.palette();
-    palette.setColor(QPalette::Button, QColor(ButtonFace));
-    palette.setColor(QPalette::Base, QColor(WindowColor));
+    palette.setColor(QPalette::Button, QColor(kButtonFace));
+    palette.setColor(QPalette::Base, QColor(kWindowColor));
     palette.setColor(QPalette::WindowText, Qt::black);
     window_.setPalette(palette);
     window_.resize(688, 400);
@@ -138,13 +141,13 @@ class StatusBarTest : public ::testing::Test {
 
 TEST_F(StatusBarTest, GradientRunsFromDarkenedButtonFaceToWindowColour) {
   const QImage bar = BarImage();
-  ASSERT_EQ(bar.height(), BarHeight);
-  EXPECT_EQ(Hex(bar.pixel(EmptyColumn, 0)), Hex(GradientTop));
-  EXPECT_EQ(Hex(bar.pixel(EmptyColumn, 13)), "#ededed");  // 219 + (255 - 219) x 13 / 26
-  EXPECT_EQ(Hex(bar.pixel(EmptyColumn, BarHeight - 1)), Hex(WindowColor));
-  for (int row = 1; row < BarHeight; ++row) {
+  ASSERT_EQ(bar.height(), kBarHeight);
+  EXPECT_EQ(Hex(bar.pixel(kEmptyColumn, 0)), Hex(kGradientTop));
+  EXPECT_EQ(Hex(bar.pixel(kEmptyColumn, 13)), "#ededed");  // 219 + (255 - 219) x 13 / 26
+  EXPECT_EQ(Hex(bar.pixel(kEmptyColumn, kBarHeight - 1)), Hex(kWindowColor));
+  for (int row = 1; row < kBarHeight; ++row) {
     SCOPED_TRACE(row);
-    EXPECT_GE(qGray(bar.pixel(EmptyColumn, row)), qGray(bar.pixel(EmptyColumn, row - 1)));
+    EXPECT_GE(qGray(bar.pixel(kEmptyColumn, row)), qGray(bar.pixel(kEmptyColumn, row - 1)));
   }
 }
 
@@ -158,12 +161,12 @@ TEST_F(StatusBarTest, PanesAddOnlySeparatorsToTheGradient) {
   };
   const Separator separators[] = {{58 + 1, 2, 24}, {233 + 3, 4, 22}};
   const QImage bar = BarImage();
-  const QRect leftOfGrip(0, 0, bar.width() - GripPictureSize, BarHeight);
+  const QRect leftOfGrip(0, 0, bar.width() - kGripPictureSize, kBarHeight);
   const auto mismatches = Mismatches(bar, leftOfGrip, [&](int x, int y) {
     for (const Separator& separator : separators) {
-      if (x == separator.column && y >= separator.firstRow && y <= separator.lastRow) return Shade;
+      if (x == separator.column && y >= separator.firstRow && y <= separator.lastRow) return kShade;
     }
-    return bar.pixel(EmptyColumn, y);
+    return bar.pixel(kEmptyColumn, y);
   });
   EXPECT_TRUE(mismatches.empty()) << mismatches.size() << " pixels, first " << FirstOf(mismatches);
 }
@@ -205,7 +208,7 @@ TEST_F(StatusBarTest, PointerIsDiagonalOverTheGripStripOnly) {
   };
   const Row rows[] = {
       {"grip strip, left column", {right - 13, 2}, Qt::SizeFDiagCursor},
-      {"grip strip, corner", {right - 1, BarHeight - 1}, Qt::SizeFDiagCursor},
+      {"grip strip, corner", {right - 1, kBarHeight - 1}, Qt::SizeFDiagCursor},
       {"left of the strip", {right - 14, 20}, Qt::ArrowCursor},
       {"link pane", {300, 13}, Qt::ArrowCursor},
   };
@@ -247,19 +250,20 @@ TEST_F(StatusBarTest, LeftPressOnTheGripResizesTheWindowFromItsCorner) {
     const QSize expected = row.resizes ? before + QSize(travel.x(), travel.y()) : before;
     EXPECT_TRUE(QTest::qWaitFor([&] { return window_.size() == expected; }, 1000))
         << window_.width() << " x " << window_.height();
-    EXPECT_EQ(bar_->geometry(), QRect(0, expected.height() - BarHeight, expected.width(), BarHeight));
+    EXPECT_EQ(bar_->geometry(),
+              QRect(0, expected.height() - kBarHeight, expected.width(), kBarHeight));
   }
 }
 
 TEST_F(StatusBarTest, DocksAlongTheBottomOfItsParent) {
-  EXPECT_EQ(bar_->geometry(), QRect(0, 373, 688, BarHeight));
+  EXPECT_EQ(bar_->geometry(), QRect(0, 373, 688, kBarHeight));
   window_.resize(900, 500);
   ASSERT_TRUE(QTest::qWaitFor([&] { return window_.size() == QSize(900, 500); }));
-  EXPECT_EQ(bar_->geometry(), QRect(0, 473, 900, BarHeight));
+  EXPECT_EQ(bar_->geometry(), QRect(0, 473, 900, kBarHeight));
   // The panes keep their places; only the empty part and the grip move.
-  EXPECT_EQ(author_->geometry(), QRect(0, 0, 58, BarHeight));
-  EXPECT_EQ(welcome_->geometry(), QRect(58, 0, 175, BarHeight));
-  EXPECT_EQ(link_->geometry(), QRect(233, 0, 142, BarHeight));
+  EXPECT_EQ(author_->geometry(), QRect(0, 0, 58, kBarHeight));
+  EXPECT_EQ(welcome_->geometry(), QRect(58, 0, 175, kBarHeight));
+  EXPECT_EQ(link_->geometry(), QRect(233, 0, 142, kBarHeight));
   const auto mismatches = GripMismatches(BarImage(), true);
   EXPECT_TRUE(mismatches.empty()) << FirstOf(mismatches);
 }
@@ -291,7 +295,7 @@ TEST_F(StatusBarTest, TextStartsInsideTheBorderAndCentresOnPp) {
     SCOPED_TRACE(row.name);
     row.pane->SetCaption(caption);
     const int inset = row.borderWidth + 1;
-    const int cellTop = inset + (BarHeight - 2 * inset - ppHeight) / 2;
+    const int cellTop = inset + (kBarHeight - 2 * inset - ppHeight) / 2;
     const QRect pane = row.pane->geometry();
     const QRect ink = InkBounds(BarImage(), pane);
     EXPECT_EQ(ink, cellInk.translated(pane.left() + row.indent, cellTop));
@@ -305,7 +309,7 @@ TEST_F(StatusBarTest, TextIsCutOffAtTheInnerEdgeOfTheBorder) {
   const QImage bar = BarImage();
   const QRect pane = link_->geometry();
   const QRect textArea = pane.adjusted(4, 4, -4, -4);
-  const QRect ink = InkBounds(bar, QRect(pane.left(), 0, EmptyColumn - pane.left(), BarHeight));
+  const QRect ink = InkBounds(bar, QRect(pane.left(), 0, kEmptyColumn - pane.left(), kBarHeight));
   EXPECT_EQ(ink.right(), textArea.right());
   EXPECT_TRUE(textArea.contains(ink));
 }
@@ -333,39 +337,38 @@ Look LookOf(TRzFieldStatus& pane) {
   return look;
 }
 
-TEST_F(StatusBarTest, LinkLookFollowsTheMouseThroughThePaneSignals) {
-  link_->SetCaption("Link");
-  link_->SetTextColor(Qt::black);
-  link_->SetTextStyle(TRzFieldStatus::Bold);
-  QObject::connect(link_, &TRzFieldStatus::MouseMoved, link_, [this] {
-    link_->SetTextColor(Qt::blue);
-    link_->SetTextStyle(TRzFieldStatus::Bold | TRzFieldStatus::Underline);
-  });
-  QObject::connect(link_, &TRzFieldStatus::MouseLeft, link_, [this] {
-    link_->SetTextColor(Qt::black);
-    link_->SetTextStyle(TRzFieldStatus::Bold);
-  });
+// The window gives a pane its hover look from these signals.
+TEST_F(StatusBarTest, PaneReportsEveryMoveOverItAndItsLeaving) {
   QSignalSpy moves(link_, &TRzFieldStatus::MouseMoved);
   QSignalSpy leaves(link_, &TRzFieldStatus::MouseLeft);
-
-  Look look = LookOf(*link_);
-  EXPECT_FALSE(look.blue);
-  EXPECT_FALSE(look.underlined);
-
   QTest::mouseMove(link_, QPoint(10, 13));
   QTest::mouseMove(link_, QPoint(120, 13));
+  ASSERT_EQ(moves.count(), 2);
+  EXPECT_EQ(moves.at(0).at(0).toPoint(), QPoint(10, 13));
+  EXPECT_EQ(moves.at(1).at(0).toPoint(), QPoint(120, 13));
+  EXPECT_EQ(leaves.count(), 0);
+
+  QTest::mouseMove(bar_, QPoint(kEmptyColumn, 13));
   EXPECT_EQ(moves.count(), 2);
-  look = LookOf(*link_);
+  EXPECT_EQ(leaves.count(), 1);
+}
+
+TEST_F(StatusBarTest, PaneDrawsItsTextInItsColourAndStyle) {
+  link_->SetCaption("Link");
+  link_->SetTextColor(Qt::blue);
+  link_->SetTextStyle(TRzFieldStatus::Bold | TRzFieldStatus::Underline);
+  Look look = LookOf(*link_);
   EXPECT_TRUE(look.blue);
   EXPECT_TRUE(look.underlined);
-  EXPECT_TRUE(link_->TextStyle().testFlag(TRzFieldStatus::Bold));
 
-  QTest::mouseMove(bar_, QPoint(EmptyColumn, 13));
-  EXPECT_EQ(leaves.count(), 1);
+  link_->SetTextColor(Qt::black);
+  link_->SetTextStyle(TRzFieldStatus::Bold);
   look = LookOf(*link_);
   EXPECT_FALSE(look.blue);
   EXPECT_FALSE(look.underlined);
-  EXPECT_EQ(link_->TextStyle(), TRzFieldStatus::TextStyles(TRzFieldStatus::Bold));
+  EXPECT_TRUE(link_->font().bold());
+  // The other properties of the font stay as they were.
+  EXPECT_EQ(link_->font().pixelSize(), PaneFont().pixelSize());
 }
 
 TEST_F(StatusBarTest, ClickAnywhereOnAPaneReportsItsButton) {
@@ -413,9 +416,31 @@ TEST_F(StatusBarTest, ClicksLeaveTheKeyboardFocusWhereItWas) {
   edit->setFocus();
   ASSERT_EQ(window_.focusWidget(), edit);
   QTest::mouseClick(link_, Qt::LeftButton, {}, QPoint(10, 13));
-  QTest::mouseClick(bar_, Qt::LeftButton, {}, QPoint(EmptyColumn, 13));
+  QTest::mouseClick(bar_, Qt::LeftButton, {}, QPoint(kEmptyColumn, 13));
   QTest::mouseClick(window_.windowHandle(), Qt::LeftButton, {}, GripPoint());
   EXPECT_EQ(window_.focusWidget(), edit);
+}
+
+// Moved to another widget, the bar docks along its bottom and follows its resizes, no
+// longer those of the old one.
+TEST_F(StatusBarTest, DocksAlongTheBottomOfANewParent) {
+  QWidget other;
+  other.setPalette(window_.palette());
+  other.resize(500, 300);
+  other.show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&other));
+  bar_->setParent(&other);
+  bar_->show();
+  EXPECT_EQ(bar_->geometry(), QRect(0, 273, 500, kBarHeight));
+
+  other.resize(600, 350);
+  ASSERT_TRUE(QTest::qWaitFor([&] { return other.size() == QSize(600, 350); }));
+  EXPECT_EQ(bar_->geometry(), QRect(0, 323, 600, kBarHeight));
+  window_.resize(900, 500);
+  ASSERT_TRUE(QTest::qWaitFor([&] { return window_.size() == QSize(900, 500); }));
+  EXPECT_EQ(bar_->geometry(), QRect(0, 323, 600, kBarHeight));
+  const auto mismatches = GripMismatches(BarImage(), true);
+  EXPECT_TRUE(mismatches.empty()) << FirstOf(mismatches);
 }
 
 }  // namespace

@@ -1,8 +1,8 @@
-#include "widgets/point_by_point_painter.h"
-
-#include <QPen>
+#include "tests/widgets/support/point_by_point_painter.h"
 
 #include <cmath>
+
+#include <QPen>
 
 namespace widgets::detail {
 

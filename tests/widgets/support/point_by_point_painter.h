@@ -4,9 +4,9 @@
 // then each marker with its own shape, in the order of the points. The picture that
 // PaintSeries must give exactly, and the cost it must beat; used by tests and benchmarks.
 
-#include <QPainter>
-
 #include <span>
+
+#include <QPainter>
 
 #include "widgets/series_painter.h"
 
