@@ -2,8 +2,11 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QDropEvent>
 #include <QFile>
+#include <QMimeData>
 #include <QTest>
+#include <QUrl>
 
 #include "model/value_text.h"
 #include "shell/button.h"
@@ -12,6 +15,7 @@
 #include "shell/main_window.h"
 #include "tests/shell/qt_printers.h"
 #include "tests/shell/window_fixture.h"
+#include "widgets/chart.h"
 #include "widgets/line_series.h"
 
 namespace shell {
@@ -336,6 +340,105 @@ TEST_F(CommandTest, ExportThatCannotWriteItsFileReachesTheErrorBox) {
   }
   EXPECT_FALSE(QFileInfo::exists(inMissingFolder));
   ExpectAllButtonsWork();
+}
+
+// What the window made of a drag that entered it, moved over it and was let go there.
+struct Dropped {
+  bool entryTaken;
+  bool dropTaken;
+  Qt::DropAction action;
+};
+
+class DropTest : public CommandTest {
+ protected:
+  // The window system's drag, over the upper chart, which passes it on to the window. The
+  // import, if any, runs once the drop has ended.
+  Dropped Drop(const QMimeData& data, Qt::DropActions actions = Qt::CopyAction | Qt::MoveAction,
+               Qt::DropAction proposed = Qt::CopyAction) {
+    QWidget* const target = form_->cht1;
+    const QPoint inside = target->rect().center();
+    QDragEnterEvent enter(inside, actions, &data, Qt::LeftButton, Qt::NoModifier);
+    enter.setDropAction(proposed);
+    QCoreApplication::sendEvent(target, &enter);
+    QDragMoveEvent move(inside, actions, &data, Qt::LeftButton, Qt::NoModifier);
+    move.setDropAction(proposed);
+    QCoreApplication::sendEvent(target, &move);
+    QDropEvent drop(QPointF(inside), actions, &data, Qt::LeftButton, Qt::NoModifier);
+    drop.setDropAction(proposed);
+    QCoreApplication::sendEvent(target, &drop);
+    QCoreApplication::processEvents();
+    return {enter.isAccepted() && move.isAccepted(), drop.isAccepted(), drop.dropAction()};
+  }
+
+  static std::unique_ptr<QMimeData> Urls(const QList<QUrl>& urls) {
+    auto data = std::make_unique<QMimeData>();
+    data->setUrls(urls);
+    return data;
+  }
+};
+
+TEST_F(DropTest, OneDroppedFileIsImportedAsIfChosenInTheDialog) {
+  ImportAndGenerate();
+  const QString peaks = WriteFile(QStringLiteral("dropped.txt"), "1\n3\n1\n");
+  // A file manager proposes a move when Shift is held; the window takes a copy, so that the
+  // file stays where it was.
+  for (const Qt::DropAction proposed : {Qt::CopyAction, Qt::MoveAction}) {
+    SCOPED_TRACE(proposed);
+    const Dropped dropped = Drop(*Urls({QUrl::fromLocalFile(peaks)}),
+                                 Qt::CopyAction | Qt::MoveAction, proposed);
+    EXPECT_TRUE(dropped.entryTaken);
+    EXPECT_TRUE(dropped.dropTaken);
+    EXPECT_EQ(dropped.action, Qt::CopyAction);
+    EXPECT_TRUE(script_.TakeShown().empty());
+    EXPECT_EQ(Now(), (State{{1, 3, 1}, {}, {1, 3, 1}, {}}));
+  }
+  // The open dialog offers the dropped file the next time.
+  script_.Cancel();
+  form_->btn1->click();
+  EXPECT_EQ(script_.TakeShown().at(0).text, peaks);
+}
+
+TEST_F(DropTest, ADroppedFileThatIsNoPeakFileIsWarnedAboutAsTheImportWarns) {
+  ImportAndGenerate();
+  const QString bad = WriteFile(QStringLiteral("bad.txt"), "1\n2\nthree\n");
+  const Dropped dropped = Drop(*Urls({QUrl::fromLocalFile(bad)}));
+  EXPECT_TRUE(dropped.dropTaken);
+  ExpectOneBox(script_.TakeShown(), QMessageBox::Warning,
+               QStringLiteral("'three' is not a valid floating point value"));
+  EXPECT_EQ(Now(), (State{{1, 2}, {}, {1, 2}, {}}));
+}
+
+TEST_F(DropTest, AnythingButOneLocalFileIsRefusedAndChangesNothing) {
+  const QString first = WriteFile(QStringLiteral("first.txt"), "1\n3\n1\n");
+  const QString second = WriteFile(QStringLiteral("second.txt"), "2\n4\n2\n");
+  auto text = std::make_unique<QMimeData>();
+  text->setText(QStringLiteral("1\n3\n1\n"));
+  const struct {
+    const char* name;
+    std::unique_ptr<QMimeData> data;
+    Qt::DropAction action;
+  } rows[] = {
+      {"two files", Urls({QUrl::fromLocalFile(first), QUrl::fromLocalFile(second)}),
+       Qt::CopyAction},
+      {"a folder", Urls({QUrl::fromLocalFile(PathIn(QString()))}), Qt::CopyAction},
+      {"a file that is not there", Urls({QUrl::fromLocalFile(PathIn(QStringLiteral("gone.txt")))}),
+       Qt::CopyAction},
+      {"a web address", Urls({QUrl(QStringLiteral("https://orlavin.example/peaks.txt"))}),
+       Qt::CopyAction},
+      {"text", std::move(text), Qt::CopyAction},
+      {"nothing", std::make_unique<QMimeData>(), Qt::CopyAction},
+      // Taking it would let the source delete its file.
+      {"a file that may only be moved", Urls({QUrl::fromLocalFile(first)}), Qt::MoveAction},
+  };
+  const State before = ImportAndGenerate();
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.name);
+    const Dropped dropped = Drop(*row.data, row.action, row.action);
+    EXPECT_FALSE(dropped.entryTaken);
+    EXPECT_FALSE(dropped.dropTaken);
+    EXPECT_TRUE(script_.TakeShown().empty());
+    EXPECT_EQ(Now(), before);
+  }
 }
 
 }  // namespace
