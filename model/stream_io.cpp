@@ -101,7 +101,8 @@ void ExportLoadingProcessTo(int descriptor, const std::vector<double>& loadingPr
       const std::size_t length = FormatValueTo(loadingProcess[i], text);
       out = detail::EncodeLine(std::u16string_view(text, length), out);
     }
-    WriteAll(descriptor, std::string_view(buffer.data(), static_cast<std::size_t>(out - buffer.data())));
+    WriteAll(descriptor,
+             std::string_view(buffer.data(), static_cast<std::size_t>(out - buffer.data())));
   }
 }
 

@@ -38,7 +38,8 @@ TEST_F(SpacingAdviceTest, TheAdvisedSpacingIsTheSmallestThatPassesEverySegment) 
       {{0, 300, 0, 1000}, u"1.99600798403194", u"1.99600798403193"},
       {{0, 1e-300, 0}, u"1.99600798403194E-303", u"1.99600798403193E-303"},
       // The difference exceeds every double; the quotient is taken in double-extended.
-      {{-1.7976931348623157e308, 1.7976931348623157e308, 0}, u"7.17641970004917E305",
+      {{-1.7976931348623157e308, 1.7976931348623157e308, 0},
+       u"7.17641970004917E305",
        u"7.17641970004916E305"},
   };
   for (const auto& row : rows) {

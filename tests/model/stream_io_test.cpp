@@ -111,9 +111,13 @@ TEST_F(StreamIoTest, AStreamReadsAsAFileOfTheSameBytes) {
       "",
       "0\r\n2\r\n-2\r\n4\r\n",
       "1.5\n2.5e1\r3",
-      "\xFF\xFE" "1\0\r\0\n\0-\0" "2\0"s,
-      "\xFE\xFF\0" "1\0\n"s,
-      "\xEF\xBB\xBF" "4\r\n",
+      "\xFF\xFE"
+      "1\0\r\0\n\0-\0"
+      "2\0"s,
+      "\xFE\xFF\0"
+      "1\0\n"s,
+      "\xEF\xBB\xBF"
+      "4\r\n",
       "5\r\n\0\0"s,
       // Longer than a pipe holds.
       long_text,
@@ -129,9 +133,17 @@ TEST_F(StreamIoTest, AStreamReadsAsAFileOfTheSameBytes) {
 TEST_F(StreamIoTest, AStreamFailsAsAFileWouldUnderItsName) {
   EXPECT_EQ(ErrorMessage<EConvertError>([this] { ImportFromPipe("1\r\nx\r\n2\r\n"); }),
             u"'x' is not a valid floating point value");
-  EXPECT_EQ(ErrorMessage<EEncodingError>([this] { ImportFromPipe("\xEF\xBB\xBF" "1\xFF"); }),
+  EXPECT_EQ(ErrorMessage<EEncodingError>([this] {
+              ImportFromPipe(
+                  "\xEF\xBB\xBF"
+                  "1\xFF");
+            }),
             u"Cannot read file \"/dev/stdin\". Invalid UTF-8 sequence at byte 4");
-  EXPECT_EQ(ErrorMessage<EEncodingError>([this] { ImportFromPipe("1\0" "2"s); }),
+  EXPECT_EQ(ErrorMessage<EEncodingError>([this] {
+              ImportFromPipe(
+                  "1\0"
+                  "2"s);
+            }),
             u"Cannot read file \"/dev/stdin\". NUL character at byte 1");
 
   // A folder on standard input opens but does not read.
@@ -139,9 +151,9 @@ TEST_F(StreamIoTest, AStreamFailsAsAFileWouldUnderItsName) {
   ASSERT_GE(folder, 0);
   Values peaks = {1};
   Values process = {2};
-  EXPECT_EQ(ErrorMessage<EFOpenError>(
-                [&] { ImportPeakStream(folder, u"/dev/stdin", peaks, process); }),
-            u"Cannot open file \"/dev/stdin\". Is a directory");
+  EXPECT_EQ(
+      ErrorMessage<EFOpenError>([&] { ImportPeakStream(folder, u"/dev/stdin", peaks, process); }),
+      u"Cannot open file \"/dev/stdin\". Is a directory");
   ::close(folder);
   EXPECT_TRUE(peaks.empty());
   EXPECT_TRUE(process.empty());
@@ -174,7 +186,9 @@ TEST_F(StreamIoTest, WritesTheBytesOfTheExportedFile) {
 TEST_F(StreamIoTest, AFullDeviceIsAWriteError) {
   const int full = ::open("/dev/full", O_WRONLY | O_CLOEXEC);
   if (full < 0) GTEST_SKIP() << "no /dev/full here";
-  EXPECT_EQ(ErrorMessage<EWriteError>([full] { ExportLoadingProcessTo(full, {1, 2}); }),
+  EXPECT_EQ(ErrorMessage<EWriteError>([full] {
+              ExportLoadingProcessTo(full, {1, 2});
+            }),
             u"Stream write error");
   ::close(full);
 }

@@ -13,6 +13,7 @@
 #include "shell/edit_box.h"
 #include "shell/file_dialog.h"
 #include "shell/main_window.h"
+#include "tests/shell/loadgen_process.h"
 #include "tests/shell/qt_printers.h"
 #include "tests/shell/window_fixture.h"
 #include "widgets/chart.h"
@@ -340,6 +341,40 @@ TEST_F(CommandTest, ExportThatCannotWriteItsFileReachesTheErrorBox) {
   }
   EXPECT_FALSE(QFileInfo::exists(inMissingFolder));
   ExpectAllButtonsWork();
+}
+
+TEST_F(CommandTest, TheProgramWithoutAWindowWritesTheBytesOfTheWindowsExport) {
+  const struct {
+    QByteArray peaks;
+    const char* spacing;
+  } rows[] = {
+      {"0\r\n2\r\n-2\r\n4\r\n", "0.7"},
+      {"0\n1\n0\n", "0.1"},
+      // Values in the exponent form, and a spacing with blanks as a person may type it.
+      {"1e-5\n3.3\n-7.25e20\n1\n", " 2e18 "},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.spacing);
+    const QString peaks = WriteFile(QStringLiteral("peaks.txt"), row.peaks);
+    EXPECT_TRUE(Import(peaks).empty());
+    EXPECT_TRUE(Generate(QString::fromLatin1(row.spacing)).empty());
+    const QString exported = PathIn(QStringLiteral("window.txt"));
+    script_.Choose(exported);
+    form_->btn3->click();
+    EXPECT_EQ(script_.TakeShown().size(), 1u);
+
+    const QString written = PathIn(QStringLiteral("headless.txt"));
+    const testing::Finished finished = testing::RunLoadgen(
+        {QStringLiteral("--spacing"), QString::fromLatin1(row.spacing), QStringLiteral("--output"),
+         written, peaks});
+    EXPECT_EQ(finished.exitCode, 0) << finished.errors.toStdString();
+    QFile window(exported);
+    QFile headless(written);
+    ASSERT_TRUE(window.open(QIODevice::ReadOnly));
+    ASSERT_TRUE(headless.open(QIODevice::ReadOnly));
+    EXPECT_GT(window.size(), 0);
+    EXPECT_EQ(headless.readAll(), window.readAll());
+  }
 }
 
 // What the window made of a drag that entered it, moved over it and was let go there.
