@@ -115,6 +115,20 @@ std::vector<double> ImportPeaks(const QString& peakFile) {
   return peakValues;
 }
 
+// Room for the longest process the peaks can give, so that the values are never copied as
+// the process grows: a run of the program starts with no memory to reuse. Only addresses
+// are reserved; a page costs nothing until a value is written to it.
+void ReserveLongestProcess(const std::vector<double>& peakValues,
+                           std::vector<double>& loadingProcess) {
+  const std::size_t segments = peakValues.size() - 1;
+  if (segments > (loadingProcess.max_size() - 1) / model::MaxSubdivisions) return;
+  try {
+    loadingProcess.reserve(segments * model::MaxSubdivisions + 1);
+  } catch (const std::bad_alloc&) {
+    // The system keeps its addresses for itself; the process grows as it goes.
+  }
+}
+
 std::vector<double> Generate(const std::vector<double>& peakValues, const QString& spacingText) {
   // The window does nothing here; a script has to learn why.
   if (peakValues.size() < kLeastPeaks) {
@@ -129,6 +143,7 @@ std::vector<double> Generate(const std::vector<double>& peakValues, const QStrin
   double spacing = 0;
   GuardAsTheWindowDoes([&] { spacing = model::ReadValue(spacingText.toStdU16String()); });
   std::vector<double> loadingProcess;
+  ReserveLongestProcess(peakValues, loadingProcess);
   model::GenerationOutcome outcome{};
   try {
     outcome = model::GenerateLoadingProcess(peakValues, spacing, loadingProcess);
