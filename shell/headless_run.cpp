@@ -7,7 +7,6 @@
 #include <cstdio>
 #include <exception>
 #include <new>
-#include <optional>
 #include <string>
 #include <vector>
 

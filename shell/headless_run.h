@@ -23,10 +23,12 @@ inline constexpr int kLimitExitCode = 3;
 // Returns 0 when everything asked for is written. Returns kErrorExitCode when the file
 // cannot be read, a line or the spacing is not a value, the spacing is zero, the file holds
 // fewer than three peaks, or an output cannot be written; kLimitExitCode when a segment
-// needs more than MaxSubdivisions steps, and then writes nothing. Each failure is told on
-// standard error in one line, "loadgen: " and the text that the window's box would show;
-// control characters of the text other than a tab are shown as U+FFFD. No display is
-// needed: the plot is drawn on Qt's offscreen platform, whatever the environment names,
+// needs more than MaxSubdivisions steps, and then writes nothing, the plot included; the
+// message then names the segment and a spacing with which every segment passes. Each
+// failure is told on standard error as "loadgen: " and the text that the window's box
+// would show, its line breaks as LF; control characters other than a tab are shown as
+// U+FFFD. A failure to write the plot comes after the process has been written. No display
+// is needed: the plot is drawn on Qt's offscreen platform, whatever the environment names,
 // and without a plot no application object is made at all.
 int RunHeadless(const QString& peakFile, const GenerationRequest& request) noexcept;
 
