@@ -10,10 +10,11 @@ namespace {
 const QString kProgramName = QStringLiteral("loadgen");
 const QString kVersion = QStringLiteral(LOADGEN_VERSION);
 const QString kDescription = QStringLiteral(
-    "Turns a file of load peaks, one value per line, into a loading process: evenly spaced "
-    "values between neighbouring peaks. Without --spacing it opens the window; with it, it "
-    "generates without a window and exits with 0 when written, 1 on an error, 2 on a usage "
-    "error and 3 when a segment needs more than 500 steps.");
+    "Turns a file of load peaks, one value per line, into a loading process: evenly\n"
+    "spaced values between neighbouring peaks. Without --spacing it opens the window;\n"
+    "with it, it generates without a window and exits with 0 when everything is\n"
+    "written, 1 on an error, 2 on a usage error and 3 when a segment needs more than\n"
+    "500 steps.");
 
 CommandLine UsageError(const QString& fault) {
   return {CommandLine::Action::UsageError,
