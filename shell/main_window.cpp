@@ -149,6 +149,9 @@ TForm1::TForm1(QWidget* parent) : QWidget(parent) {
   lnsrsSeries2->SetPointerStyle(widgets::TLineSeries::PointerStyle::Circle);
   ConnectHandlers();
   setAcceptDrops(true);
+  // A file dropped onto the spacing box is imported like one dropped anywhere else, not
+  // typed into the box as its name.
+  edt1->setAcceptDrops(false);
   CentreOnPrimaryScreen();
 }
 

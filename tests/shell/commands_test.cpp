@@ -386,11 +386,15 @@ struct Dropped {
 
 class DropTest : public CommandTest {
  protected:
-  // The window system's drag, over the upper chart, which passes it on to the window. The
-  // import, if any, runs once the drop has ended.
+  // The window system's drag, by default over the upper chart, which passes it on to the
+  // window. The import, if any, runs once the drop has ended.
   Dropped Drop(const QMimeData& data, Qt::DropActions actions = Qt::CopyAction | Qt::MoveAction,
                Qt::DropAction proposed = Qt::CopyAction) {
-    QWidget* const target = form_->cht1;
+    return DropOnto(form_->cht1, data, actions, proposed);
+  }
+
+  Dropped DropOnto(QWidget* target, const QMimeData& data, Qt::DropActions actions,
+                   Qt::DropAction proposed) {
     const QPoint inside = target->rect().center();
     QDragEnterEvent enter(inside, actions, &data, Qt::LeftButton, Qt::NoModifier);
     enter.setDropAction(proposed);
@@ -431,6 +435,17 @@ TEST_F(DropTest, OneDroppedFileIsImportedAsIfChosenInTheDialog) {
   script_.Cancel();
   form_->btn1->click();
   EXPECT_EQ(script_.TakeShown().at(0).text, peaks);
+}
+
+TEST_F(DropTest, AFileDroppedOntoTheSpacingBoxIsImportedNotTyped) {
+  const QString peaks = WriteFile(QStringLiteral("dropped.txt"), "1\n3\n1\n");
+  // File managers offer the file's name as text as well.
+  auto data = Urls({QUrl::fromLocalFile(peaks)});
+  data->setText(peaks);
+  const Dropped dropped = DropOnto(form_->edt1, *data, Qt::CopyAction, Qt::CopyAction);
+  EXPECT_TRUE(dropped.dropTaken);
+  EXPECT_EQ(form_->edt1->text(), QStringLiteral("1"));
+  EXPECT_EQ(Now(), (State{{1, 3, 1}, {}, {1, 3, 1}, {}}));
 }
 
 TEST_F(DropTest, ADroppedFileThatIsNoPeakFileIsWarnedAboutAsTheImportWarns) {
