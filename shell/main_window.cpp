@@ -2,18 +2,22 @@
 
 #include <QCoreApplication>
 #include <QDesktopServices>
+#include <QDropEvent>
 #include <QEvent>
 #include <QFileInfo>
 #include <QFont>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QLocale>
+#include <QMimeData>
 #include <QScreen>
 #include <QShortcut>
+#include <QTimer>
 #include <QUrl>
 #include <QWindow>
 #include <algorithm>
 #include <new>
+#include <optional>
 #include <string>
 
 #include "model/errors.h"
@@ -105,6 +109,31 @@ bool WarnOnFailure(Step step) {
   return false;
 }
 
+// The one local file that a drag carries, or nothing when it carries anything else: more
+// than one item, a folder, a web address, text.
+std::optional<QString> DraggedFile(const QMimeData* data) {
+  if (data == nullptr || !data->hasUrls()) return std::nullopt;
+  const QList<QUrl> urls = data->urls();
+  if (urls.size() != 1 || !urls.front().isLocalFile()) return std::nullopt;
+  const QString path = urls.front().toLocalFile();
+  const QFileInfo file(path);
+  if (!file.exists() || file.isDir()) return std::nullopt;
+  return path;
+}
+
+// Takes the drag as a copy: a drag that the source would end by deleting its file, a move,
+// must never reach the import.
+std::optional<QString> TakeDraggedFile(QDropEvent* event) {
+  const std::optional<QString> file = DraggedFile(event->mimeData());
+  if (!file || !event->possibleActions().testFlag(Qt::CopyAction)) {
+    event->ignore();
+    return std::nullopt;
+  }
+  event->setDropAction(Qt::CopyAction);
+  event->accept();
+  return file;
+}
+
 }  // namespace
 
 TForm1::TForm1(QWidget* parent) : QWidget(parent) {
@@ -119,6 +148,10 @@ TForm1::TForm1(QWidget* parent) : QWidget(parent) {
   lnsrsSeries2->SetPointerSize(kProcessMarkerSize);
   lnsrsSeries2->SetPointerStyle(widgets::TLineSeries::PointerStyle::Circle);
   ConnectHandlers();
+  setAcceptDrops(true);
+  // A file dropped onto the spacing box is imported like one dropped anywhere else, not
+  // typed into the box as its name.
+  edt1->setAcceptDrops(false);
   CentreOnPrimaryScreen();
 }
 
@@ -251,6 +284,18 @@ void TForm1::changeEvent(QEvent* event) {
     update();
   }
   QWidget::changeEvent(event);
+}
+
+void TForm1::dragEnterEvent(QDragEnterEvent* event) { TakeDraggedFile(event); }
+
+void TForm1::dragMoveEvent(QDragMoveEvent* event) { TakeDraggedFile(event); }
+
+void TForm1::dropEvent(QDropEvent* event) {
+  const std::optional<QString> file = TakeDraggedFile(event);
+  if (!file) return;
+  // Once the drop has ended, so that the program the file came from is not held up while
+  // a warning about the file waits to be closed.
+  QTimer::singleShot(0, this, Guarded([this, path = *file] { ImportChosenFile(path); }));
 }
 
 void TForm1::btn1Click() {

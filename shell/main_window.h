@@ -67,6 +67,11 @@ class TForm1 : public QWidget {
  protected:
   void resizeEvent(QResizeEvent* event) override;
   void changeEvent(QEvent* event) override;
+  // One local file dropped onto the window is imported as if chosen in the open dialog,
+  // once the drop has ended; anything else is refused and changes nothing.
+  void dragEnterEvent(QDragEnterEvent* event) override;
+  void dragMoveEvent(QDragMoveEvent* event) override;
+  void dropEvent(QDropEvent* event) override;
 
  private:
   // The three commands, one per button.

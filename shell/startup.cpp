@@ -14,6 +14,7 @@
 #include "shell/application.h"
 #include "shell/command_line.h"
 #include "shell/exception_handling.h"
+#include "shell/headless_run.h"
 #include "shell/main_window.h"
 #include "shell/message_boxes.h"
 #include "shell/regional_settings.h"
@@ -44,6 +45,8 @@ int RunProgram(int& argc, char** argv) noexcept {
       case CommandLine::Action::UsageError:
         std::fputs(commandLine.text.toLocal8Bit().constData(), stderr);
         return kUsageErrorExitCode;
+      case CommandLine::Action::Generate:
+        return RunHeadless(commandLine.peakFile, commandLine.generation);
       case CommandLine::Action::OpenWindow:
         break;
     }

@@ -8,9 +8,10 @@ namespace shell {
 
 // Establishes the floating-point environment, takes DecimalMark and GroupingMark from the
 // user's regional settings and reads the command line. --version and --help print and
-// return 0, a usage error prints and returns 2; otherwise creates the application object
-// and the main window, imports the peak file the command line names, and runs the event
-// loop until the window closes. An error that escapes any of this is shown in the
+// return 0, a usage error prints and returns 2, a generation without a window returns the
+// exit code of RunHeadless; otherwise creates the application object and the main window,
+// imports the peak file the command line names, and runs the event loop until the window
+// closes. An error that escapes any of this is shown in the
 // application error box. The window ends with exit code 0 on every path.
 int RunProgram(int& argc, char** argv) noexcept;
 

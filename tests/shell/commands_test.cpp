@@ -2,16 +2,21 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QDropEvent>
 #include <QFile>
+#include <QMimeData>
 #include <QTest>
+#include <QUrl>
 
 #include "model/value_text.h"
 #include "shell/button.h"
 #include "shell/edit_box.h"
 #include "shell/file_dialog.h"
 #include "shell/main_window.h"
+#include "tests/shell/loadgen_process.h"
 #include "tests/shell/qt_printers.h"
 #include "tests/shell/window_fixture.h"
+#include "widgets/chart.h"
 #include "widgets/line_series.h"
 
 namespace shell {
@@ -336,6 +341,154 @@ TEST_F(CommandTest, ExportThatCannotWriteItsFileReachesTheErrorBox) {
   }
   EXPECT_FALSE(QFileInfo::exists(inMissingFolder));
   ExpectAllButtonsWork();
+}
+
+TEST_F(CommandTest, TheProgramWithoutAWindowWritesTheBytesOfTheWindowsExport) {
+  const struct {
+    QByteArray peaks;
+    const char* spacing;
+  } rows[] = {
+      {"0\r\n2\r\n-2\r\n4\r\n", "0.7"},
+      {"0\n1\n0\n", "0.1"},
+      // Values in the exponent form, and a spacing with blanks as a person may type it.
+      {"1e-5\n3.3\n-7.25e20\n1\n", " 2e18 "},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.spacing);
+    const QString peaks = WriteFile(QStringLiteral("peaks.txt"), row.peaks);
+    EXPECT_TRUE(Import(peaks).empty());
+    EXPECT_TRUE(Generate(QString::fromLatin1(row.spacing)).empty());
+    const QString exported = PathIn(QStringLiteral("window.txt"));
+    script_.Choose(exported);
+    form_->btn3->click();
+    EXPECT_EQ(script_.TakeShown().size(), 1u);
+
+    const QString written = PathIn(QStringLiteral("headless.txt"));
+    const testing::Finished finished = testing::RunLoadgen(
+        {QStringLiteral("--spacing"), QString::fromLatin1(row.spacing), QStringLiteral("--output"),
+         written, peaks});
+    EXPECT_EQ(finished.exitCode, 0) << finished.errors.toStdString();
+    QFile window(exported);
+    QFile headless(written);
+    ASSERT_TRUE(window.open(QIODevice::ReadOnly));
+    ASSERT_TRUE(headless.open(QIODevice::ReadOnly));
+    EXPECT_GT(window.size(), 0);
+    EXPECT_EQ(headless.readAll(), window.readAll());
+  }
+}
+
+// What the window made of a drag that entered it, moved over it and was let go there.
+struct Dropped {
+  bool entryTaken;
+  bool dropTaken;
+  Qt::DropAction action;
+};
+
+class DropTest : public CommandTest {
+ protected:
+  // The window system's drag, by default over the upper chart, which passes it on to the
+  // window. The import, if any, runs once the drop has ended.
+  Dropped Drop(const QMimeData& data, Qt::DropActions actions = Qt::CopyAction | Qt::MoveAction,
+               Qt::DropAction proposed = Qt::CopyAction) {
+    return DropOnto(form_->cht1, data, actions, proposed);
+  }
+
+  Dropped DropOnto(QWidget* target, const QMimeData& data, Qt::DropActions actions,
+                   Qt::DropAction proposed) {
+    const QPoint inside = target->rect().center();
+    QDragEnterEvent enter(inside, actions, &data, Qt::LeftButton, Qt::NoModifier);
+    enter.setDropAction(proposed);
+    QCoreApplication::sendEvent(target, &enter);
+    QDragMoveEvent move(inside, actions, &data, Qt::LeftButton, Qt::NoModifier);
+    move.setDropAction(proposed);
+    QCoreApplication::sendEvent(target, &move);
+    QDropEvent drop(QPointF(inside), actions, &data, Qt::LeftButton, Qt::NoModifier);
+    drop.setDropAction(proposed);
+    QCoreApplication::sendEvent(target, &drop);
+    QCoreApplication::processEvents();
+    return {enter.isAccepted() && move.isAccepted(), drop.isAccepted(), drop.dropAction()};
+  }
+
+  static std::unique_ptr<QMimeData> Urls(const QList<QUrl>& urls) {
+    auto data = std::make_unique<QMimeData>();
+    data->setUrls(urls);
+    return data;
+  }
+};
+
+TEST_F(DropTest, OneDroppedFileIsImportedAsIfChosenInTheDialog) {
+  ImportAndGenerate();
+  const QString peaks = WriteFile(QStringLiteral("dropped.txt"), "1\n3\n1\n");
+  // A file manager proposes a move when Shift is held; the window takes a copy, so that the
+  // file stays where it was.
+  for (const Qt::DropAction proposed : {Qt::CopyAction, Qt::MoveAction}) {
+    SCOPED_TRACE(proposed);
+    const Dropped dropped = Drop(*Urls({QUrl::fromLocalFile(peaks)}),
+                                 Qt::CopyAction | Qt::MoveAction, proposed);
+    EXPECT_TRUE(dropped.entryTaken);
+    EXPECT_TRUE(dropped.dropTaken);
+    EXPECT_EQ(dropped.action, Qt::CopyAction);
+    EXPECT_TRUE(script_.TakeShown().empty());
+    EXPECT_EQ(Now(), (State{{1, 3, 1}, {}, {1, 3, 1}, {}}));
+  }
+  // The open dialog offers the dropped file the next time.
+  script_.Cancel();
+  form_->btn1->click();
+  EXPECT_EQ(script_.TakeShown().at(0).text, peaks);
+}
+
+TEST_F(DropTest, AFileDroppedOntoTheSpacingBoxIsImportedNotTyped) {
+  const QString peaks = WriteFile(QStringLiteral("dropped.txt"), "1\n3\n1\n");
+  // File managers offer the file's name as text as well.
+  auto data = Urls({QUrl::fromLocalFile(peaks)});
+  data->setText(peaks);
+  const Dropped dropped = DropOnto(form_->edt1, *data, Qt::CopyAction, Qt::CopyAction);
+  EXPECT_TRUE(dropped.dropTaken);
+  EXPECT_EQ(form_->edt1->text(), QStringLiteral("1"));
+  EXPECT_EQ(Now(), (State{{1, 3, 1}, {}, {1, 3, 1}, {}}));
+}
+
+TEST_F(DropTest, ADroppedFileThatIsNoPeakFileIsWarnedAboutAsTheImportWarns) {
+  ImportAndGenerate();
+  const QString bad = WriteFile(QStringLiteral("bad.txt"), "1\n2\nthree\n");
+  const Dropped dropped = Drop(*Urls({QUrl::fromLocalFile(bad)}));
+  EXPECT_TRUE(dropped.dropTaken);
+  ExpectOneBox(script_.TakeShown(), QMessageBox::Warning,
+               QStringLiteral("'three' is not a valid floating point value"));
+  EXPECT_EQ(Now(), (State{{1, 2}, {}, {1, 2}, {}}));
+}
+
+TEST_F(DropTest, AnythingButOneLocalFileIsRefusedAndChangesNothing) {
+  const QString first = WriteFile(QStringLiteral("first.txt"), "1\n3\n1\n");
+  const QString second = WriteFile(QStringLiteral("second.txt"), "2\n4\n2\n");
+  auto text = std::make_unique<QMimeData>();
+  text->setText(QStringLiteral("1\n3\n1\n"));
+  const struct {
+    const char* name;
+    std::unique_ptr<QMimeData> data;
+    Qt::DropAction action;
+  } rows[] = {
+      {"two files", Urls({QUrl::fromLocalFile(first), QUrl::fromLocalFile(second)}),
+       Qt::CopyAction},
+      {"a folder", Urls({QUrl::fromLocalFile(PathIn(QString()))}), Qt::CopyAction},
+      {"a file that is not there", Urls({QUrl::fromLocalFile(PathIn(QStringLiteral("gone.txt")))}),
+       Qt::CopyAction},
+      {"a web address", Urls({QUrl(QStringLiteral("https://orlavin.example/peaks.txt"))}),
+       Qt::CopyAction},
+      {"text", std::move(text), Qt::CopyAction},
+      {"nothing", std::make_unique<QMimeData>(), Qt::CopyAction},
+      // Taking it would let the source delete its file.
+      {"a file that may only be moved", Urls({QUrl::fromLocalFile(first)}), Qt::MoveAction},
+  };
+  const State before = ImportAndGenerate();
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.name);
+    const Dropped dropped = Drop(*row.data, row.action, row.action);
+    EXPECT_FALSE(dropped.entryTaken);
+    EXPECT_FALSE(dropped.dropTaken);
+    EXPECT_TRUE(script_.TakeShown().empty());
+    EXPECT_EQ(Now(), before);
+  }
 }
 
 }  // namespace

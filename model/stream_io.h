@@ -1,0 +1,25 @@
+#pragma once
+
+// The peak file and the loading-process file through descriptors that cannot be opened by
+// name or replaced, such as standard input and output: the same text as the files the
+// window reads and writes.
+
+#include <string_view>
+#include <vector>
+
+namespace model {
+
+// Reads the descriptor to its end, then does what ImportPeakFile does with a file of those
+// bytes: empties peakValues and loadingProcess and appends the value of each line. The
+// errors are those of ImportPeakFile; their messages name the stream as name, for instance
+//   Cannot open file "/dev/stdin". Is a directory
+void ImportPeakStream(int descriptor, std::u16string_view name, std::vector<double>& peakValues,
+                      std::vector<double>& loadingProcess);
+
+// Writes the bytes that ExportLoadingProcess would put into its file, a part at a time as
+// the values are formatted, so that a reader may start before the end. Raises EWriteError
+// ("Stream write error") when the descriptor takes fewer bytes than asked; what was
+// written before stays written. loadingProcess is never changed.
+void ExportLoadingProcessTo(int descriptor, const std::vector<double>& loadingProcess);
+
+}  // namespace model

@@ -1,0 +1,249 @@
+#include "shell/headless_run.h"
+
+#include <unistd.h>
+
+#include <QApplication>
+#include <QByteArray>
+#include <cstdio>
+#include <exception>
+#include <new>
+#include <string>
+#include <vector>
+
+#include "model/errors.h"
+#include "model/file_content.h"
+#include "model/generation.h"
+#include "model/peak_import.h"
+#include "model/process_export.h"
+#include "model/spacing_advice.h"
+#include "model/stream_io.h"
+#include "model/unicode.h"
+#include "model/value_format.h"
+#include "model/value_text.h"
+#include "shell/exception_handling.h"
+#include "shell/message_boxes.h"
+#include "shell/plot_image.h"
+#include "shell/startup.h"
+
+namespace shell {
+namespace {
+
+const QString kStandardStream = QStringLiteral("-");
+// How the messages of a stream name standard input.
+constexpr char16_t kStandardInputName[] = u"/dev/stdin";
+constexpr std::size_t kLeastPeaks = 3;
+const QString kLimitMessage =
+    QStringLiteral("Subdivision number is larger than 500! Input larger Division Spacing of Step!");
+const char kMessagePrefix[] = "loadgen: ";
+
+// A stand-in for a control character, which could steer the terminal that shows the text:
+// messages quote lines of the peak file.
+constexpr char16_t kReplacementCharacter = u'\uFFFD';
+
+void Tell(QString text) {
+  text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+  for (QChar& c : text) {
+    const char16_t unit = c.unicode();
+    const bool control = unit < u' ' || (unit >= 0x7F && unit <= 0x9F);
+    if (control && unit != u'\t' && unit != u'\n') c = QChar(kReplacementCharacter);
+  }
+  const std::string line = kMessagePrefix + model::ToUtf8(text.toStdU16String()) + '\n';
+  std::fputs(line.c_str(), stderr);
+}
+
+QString TextOf(const model::Exception& error) { return QString::fromStdU16String(error.Message()); }
+
+// What the warning box shows for an error that a command guards against.
+void TellWarning(const model::Exception& error) { Tell(TextOf(error)); }
+
+// What the application error box shows for an error that no command catches.
+void TellError(const model::Exception& error) { Tell(detail::WithClosingFullStop(TextOf(error))); }
+
+QString TextOf(double value) { return QString::fromStdU16String(model::FormatValue(value)); }
+
+// The window's limit message, and what the script needs to do better: which segment failed
+// and the spacing with which every segment passes.
+QString LimitMessage(const std::vector<double>& peakValues, std::size_t segment) {
+  return kLimitMessage +
+         QStringLiteral(
+             " The segment from peak %1 (%2) to peak %3 (%4) needs more than %5 steps; "
+             "every segment passes with a spacing of at least %6")
+             .arg(segment + 1)
+             .arg(TextOf(peakValues[segment]))
+             .arg(segment + 2)
+             .arg(TextOf(peakValues[segment + 1]))
+             .arg(model::MaxSubdivisions)
+             .arg(QString::fromStdU16String(model::PassingSpacingText(peakValues)));
+}
+
+// The marks the window would take, unless the command line names its own; the regional
+// settings' ones are in force already.
+void TakeRequestedMarks(const GenerationRequest& request) {
+  if (request.decimalMark) model::SetDecimalMark(*request.decimalMark);
+  if (request.groupingMark) model::SetGroupingMark(*request.groupingMark);
+}
+
+// A failure that ends the run; it has been told.
+struct Stop {
+  int exitCode;
+};
+
+template <typename Step>
+void GuardAsTheWindowDoes(Step step) {
+  try {
+    step();
+  } catch (const model::Exception& error) {
+    TellWarning(error);
+    throw Stop{kErrorExitCode};
+  } catch (const std::bad_alloc&) {
+    TellWarning(ErrorOf(std::current_exception()));
+    throw Stop{kErrorExitCode};
+  }
+}
+
+std::vector<double> ImportPeaks(const QString& peakFile) {
+  std::vector<double> peakValues;
+  std::vector<double> loadingProcess;
+  GuardAsTheWindowDoes([&] {
+    if (peakFile == kStandardStream) {
+      model::ImportPeakStream(STDIN_FILENO, kStandardInputName, peakValues, loadingProcess);
+    } else {
+      model::ImportPeakFile(peakFile.toStdU16String(), peakValues, loadingProcess);
+    }
+  });
+  return peakValues;
+}
+
+// Room for the longest process the peaks can give, so that the values are never copied as
+// the process grows: a run of the program starts with no memory to reuse. Only addresses
+// are reserved; a page costs nothing until a value is written to it.
+void ReserveLongestProcess(const std::vector<double>& peakValues,
+                           std::vector<double>& loadingProcess) {
+  const std::size_t segments = peakValues.size() - 1;
+  if (segments > (loadingProcess.max_size() - 1) / model::MaxSubdivisions) return;
+  try {
+    loadingProcess.reserve(segments * model::MaxSubdivisions + 1);
+  } catch (const std::bad_alloc&) {
+    // The system keeps its addresses for itself; the process grows as it goes.
+  }
+}
+
+std::vector<double> Generate(const std::vector<double>& peakValues, const QString& spacingText) {
+  // The window does nothing here; a script has to learn why.
+  if (peakValues.size() < kLeastPeaks) {
+    const QString values =
+        peakValues.size() == 1 ? QStringLiteral("value") : QStringLiteral("values");
+    Tell(QStringLiteral("the peak file holds %1 %2; at least %3 are needed")
+             .arg(peakValues.size())
+             .arg(values)
+             .arg(kLeastPeaks));
+    throw Stop{kErrorExitCode};
+  }
+  double spacing = 0;
+  GuardAsTheWindowDoes([&] { spacing = model::ReadValue(spacingText.toStdU16String()); });
+  std::vector<double> loadingProcess;
+  ReserveLongestProcess(peakValues, loadingProcess);
+  model::GenerationOutcome outcome{};
+  try {
+    outcome = model::GenerateLoadingProcess(peakValues, spacing, loadingProcess);
+  } catch (const model::Exception& error) {
+    TellError(error);
+    throw Stop{kErrorExitCode};
+  }
+  if (outcome.status == model::GenerationStatus::LimitExceeded) {
+    Tell(LimitMessage(peakValues, outcome.segment));
+    throw Stop{kLimitExitCode};
+  }
+  return loadingProcess;
+}
+
+// Runs a step that writes a file: a file that cannot be created or written is for the
+// error box, whatever else fails for the warning box, as in the export command.
+template <typename Step>
+void WriteAsTheWindowDoes(Step step) {
+  try {
+    step();
+  } catch (const model::EStreamError& error) {
+    TellError(error);
+    throw Stop{kErrorExitCode};
+  } catch (const model::Exception& error) {
+    TellWarning(error);
+    throw Stop{kErrorExitCode};
+  } catch (const std::bad_alloc&) {
+    TellWarning(ErrorOf(std::current_exception()));
+    throw Stop{kErrorExitCode};
+  }
+}
+
+void Export(const std::vector<double>& loadingProcess, const QString& output) {
+  WriteAsTheWindowDoes([&] {
+    if (output == kStandardStream) {
+      model::ExportLoadingProcessTo(STDOUT_FILENO, loadingProcess);
+    } else {
+      model::ExportLoadingProcess(output.toStdU16String(), loadingProcess);
+    }
+  });
+}
+
+// Qt's own notes about its environment (a runtime folder not set, for instance) are not
+// for a script reading our standard error; only what stops Qt is told.
+void TellQtFailuresOnly(QtMsgType type, const QMessageLogContext&, const QString& message) {
+  if (type == QtCriticalMsg || type == QtFatalMsg) Tell(message);
+}
+
+// Installs a message handler for as long as it lives.
+class MessageHandlerScope {
+ public:
+  explicit MessageHandlerScope(QtMessageHandler handler)
+      : previous_(qInstallMessageHandler(handler)) {}
+  ~MessageHandlerScope() { qInstallMessageHandler(previous_); }
+  MessageHandlerScope(const MessageHandlerScope&) = delete;
+  MessageHandlerScope& operator=(const MessageHandlerScope&) = delete;
+
+ private:
+  QtMessageHandler previous_;
+};
+
+void Plot(const std::vector<double>& peakValues, const std::vector<double>& loadingProcess,
+          const GenerationRequest& request) {
+  // Whatever display the environment names stays untouched, and so does the desktop's
+  // theme, which would need one.
+  qputenv("QT_QPA_PLATFORM", QByteArrayLiteral("offscreen"));
+  qunsetenv("QT_QPA_PLATFORMTHEME");
+  const MessageHandlerScope messages(TellQtFailuresOnly);
+  int argc = 1;
+  char program[] = "loadgen";
+  char* argv[] = {program, nullptr};
+  const QApplication application(argc, argv);
+  PrepareApplication();
+  const QByteArray image =
+      RenderPlot(peakValues, loadingProcess, request.plotSize, PlotFormatOf(*request.plot));
+  WriteAsTheWindowDoes([&] {
+    model::WriteFileContent(
+        request.plot->toStdU16String(),
+        std::string_view(image.constData(), static_cast<std::size_t>(image.size())));
+  });
+}
+
+}  // namespace
+
+int RunHeadless(const QString& peakFile, const GenerationRequest& request) noexcept {
+  try {
+    TakeRequestedMarks(request);
+    const std::vector<double> peakValues = ImportPeaks(peakFile);
+    const std::vector<double> loadingProcess = Generate(peakValues, request.spacing);
+    Export(loadingProcess, request.output);
+    if (request.plot) Plot(peakValues, loadingProcess, request);
+    return 0;
+  } catch (const Stop& stop) {
+    return stop.exitCode;
+  } catch (...) {
+    try {
+      TellError(ErrorOf(std::current_exception()));
+    } catch (...) {
+    }
+    return kErrorExitCode;
+  }
+}
+
+}  // namespace shell
