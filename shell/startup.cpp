@@ -16,6 +16,7 @@
 #include "shell/exception_handling.h"
 #include "shell/main_window.h"
 #include "shell/message_boxes.h"
+#include "shell/program_identity.h"
 #include "shell/regional_settings.h"
 
 namespace shell {
@@ -77,6 +78,7 @@ void PrepareProcess() {
 }
 
 void PrepareApplication() {
+  ApplyProgramIdentity();
   for (const char* file : kDesktopFontFiles) {
     const QString path = QString::fromLatin1(file);
     if (QFile::exists(path)) QFontDatabase::addApplicationFont(path);
