@@ -17,6 +17,7 @@
 #include "shell/headless_run.h"
 #include "shell/main_window.h"
 #include "shell/message_boxes.h"
+#include "shell/program_identity.h"
 #include "shell/regional_settings.h"
 
 namespace shell {
@@ -80,6 +81,7 @@ void PrepareProcess() {
 }
 
 void PrepareApplication() {
+  ApplyProgramIdentity();
   for (const char* file : kDesktopFontFiles) {
     const QString path = QString::fromLatin1(file);
     if (QFile::exists(path)) QFontDatabase::addApplicationFont(path);

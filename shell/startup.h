@@ -19,8 +19,9 @@ int RunProgram(int& argc, char** argv) noexcept;
 // floating-point environment first, then the marks of the regional settings.
 void PrepareProcess();
 
-// What the program needs of its application object before a window is built: the free
-// fonts that stand in for the desktop fonts the window asks for, where they are installed.
+// What the program needs of its application object before a window is built: its icon and
+// desktop entry name, and the free fonts that stand in for the desktop fonts the window asks
+// for, where they are installed.
 void PrepareApplication();
 
 namespace detail {
