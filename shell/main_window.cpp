@@ -186,6 +186,13 @@ void TForm1::BuildStatusBar() {
   statusFont.setBold(true);
   QFont authorFont = font();
   authorFont.setBold(true);
+  // Wine's Tahoma Bold is bold at small sizes only in the bitmaps it embeds; its outlines are
+  // as thin as the regular face's. Qt draws those bitmaps only for text without smoothing, and
+  // spaces them by their own advances only under full hinting.
+  for (QFont* bitmapBold : {&statusFont, &authorFont}) {
+    bitmapBold->setStyleStrategy(QFont::NoAntialias);
+    bitmapBold->setHintingPreference(QFont::PreferFullHinting);
+  }
 
   rzfldsts3 = rzstsbr1->AddPane(kAuthorPaneWidth);
   rzfldsts3->setObjectName(QStringLiteral("rzfldsts3"));
