@@ -21,6 +21,7 @@
 #include "model/peak_import.h"
 #include "model/process_export.h"
 #include "model/value_text.h"
+#include "shell/busy_pointer.h"
 #include "shell/button.h"
 #include "shell/chart_views.h"
 #include "shell/edit_box.h"
@@ -270,9 +271,11 @@ void TForm1::ImportChosenFile(const QString& path) {
   lnsrsSeries1->Clear();
   lnsrsSeries2->Clear();
   WarnOnFailure([this] {
+    const BusyPointer busy;
     model::ImportPeakFile(PathOf(dlgOpen1->FileName()), PeakValues, LoadingProcess);
   });
   // Whatever the import read before a failure is drawn as well.
+  const BusyPointer busy;
   DrawSequence(*lnsrsSeries1, PeakValues);
 }
 
@@ -283,8 +286,10 @@ void TForm1::btn2Click() {
     return;
   lnsrsSeries2->Clear();
   // A zero spacing ends the command here with an arithmetic fault, which the error box shows.
-  const model::GenerationOutcome outcome =
-      model::GenerateLoadingProcess(PeakValues, spacing, LoadingProcess);
+  const model::GenerationOutcome outcome = [this, spacing] {
+    const BusyPointer busy;
+    return model::GenerateLoadingProcess(PeakValues, spacing, LoadingProcess);
+  }();
   if (outcome.status == model::GenerationStatus::LimitExceeded) {
     ShowWarning(kLimitMessage);
     edt1->setFocus();
@@ -292,6 +297,7 @@ void TForm1::btn2Click() {
     // giving the window back its activation, when the focus arrives only afterwards.
     edt1->selectAll();
   }
+  const BusyPointer busy;
   DrawSequence(*lnsrsSeries2, LoadingProcess);
 }
 
@@ -299,6 +305,7 @@ void TForm1::btn3Click() {
   dlgSave1->SetFileName(kProposedExportName);
   if (!dlgSave1->Execute()) return;
   try {
+    const BusyPointer busy;
     model::ExportLoadingProcess(PathOf(dlgSave1->FileName()), LoadingProcess);
   } catch (const model::EStreamError&) {
     // The file could not be created or written: that is for the error box.

@@ -4,6 +4,7 @@
 
 #include <QAbstractItemView>
 #include <QFileDialog>
+#include <QGuiApplication>
 #include <QLineEdit>
 #include <utility>
 
@@ -14,8 +15,11 @@ ModalScript::ModalScript() : override_([this](QDialog& dialog) { return Answer(d
 std::vector<Shown> ModalScript::TakeShown() { return std::exchange(shown_, {}); }
 
 int ModalScript::Answer(QDialog& dialog) {
+  const bool underWaitPointer = QGuiApplication::overrideCursor() != nullptr &&
+                                QGuiApplication::overrideCursor()->shape() == Qt::WaitCursor;
   if (auto* box = qobject_cast<QMessageBox*>(&dialog)) {
-    shown_.push_back({Shown::Kind::Box, box->windowTitle(), box->text(), box->icon(), {}});
+    shown_.push_back(
+        {Shown::Kind::Box, box->windowTitle(), box->text(), box->icon(), {}, underWaitPointer});
     return QMessageBox::Ok;
   }
   auto* files = qobject_cast<QFileDialog*>(&dialog);
@@ -27,7 +31,7 @@ int ModalScript::Answer(QDialog& dialog) {
   shown_.push_back({files->acceptMode() == QFileDialog::AcceptOpen ? Shown::Kind::OpenDialog
                                                                    : Shown::Kind::SaveDialog,
                     {}, nameBox != nullptr ? nameBox->text() : QString(), QMessageBox::NoIcon,
-                    files->directory().absolutePath()});
+                    files->directory().absolutePath(), underWaitPointer});
   if (answers_.empty()) {
     ADD_FAILURE() << "a file dialog was shown that the test did not expect";
     return QDialog::Rejected;
