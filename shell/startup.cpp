@@ -16,6 +16,7 @@
 #include "shell/exception_handling.h"
 #include "shell/main_window.h"
 #include "shell/message_boxes.h"
+#include "shell/qt_messages.h"
 #include "shell/regional_settings.h"
 
 namespace shell {
@@ -47,6 +48,7 @@ int RunProgram(int& argc, char** argv) noexcept {
       case CommandLine::Action::OpenWindow:
         break;
     }
+    QuietQtMessages();
     TApplication application(argc, argv);
     detail::RunShowingErrors([&commandLine] {
       PrepareApplication();
