@@ -5,13 +5,10 @@
 #include <QEvent>
 #include <QFileInfo>
 #include <QFont>
-#include <QGuiApplication>
 #include <QLabel>
 #include <QLocale>
-#include <QScreen>
 #include <QShortcut>
 #include <QUrl>
-#include <QWindow>
 #include <algorithm>
 #include <new>
 #include <string>
@@ -29,6 +26,7 @@
 #include "shell/file_dialog.h"
 #include "shell/message_boxes.h"
 #include "shell/regional_settings.h"
+#include "shell/window_placement.h"
 #include "widgets/chart.h"
 #include "widgets/field_status.h"
 #include "widgets/line_series.h"
@@ -120,7 +118,7 @@ TForm1::TForm1(QWidget* parent) : QWidget(parent) {
   lnsrsSeries2->SetPointerSize(kProcessMarkerSize);
   lnsrsSeries2->SetPointerStyle(widgets::TLineSeries::PointerStyle::Circle);
   ConnectHandlers();
-  CentreOnPrimaryScreen();
+  CentreOnPrimaryScreen(*this);
 }
 
 void TForm1::BuildControls() {
@@ -227,22 +225,6 @@ void TForm1::ConnectHandlers() {
   connect(rzfldsts2, &TRzFieldStatus::Clicked, this, Guarded([this](Qt::MouseButton button) {
             if (button == Qt::LeftButton) rzfldsts2Click();
           }));
-}
-
-void TForm1::CentreOnPrimaryScreen() {
-  const QScreen* screen = QGuiApplication::primaryScreen();
-  if (screen == nullptr) return;
-  const QRect whole = screen->geometry();
-  const QRect desktop = screen->virtualGeometry();
-  // The outer size counts the frame that the window system draws around the client area,
-  // which is known once the native window exists.
-  create();
-  const QMargins frame = windowHandle() != nullptr ? windowHandle()->frameMargins() : QMargins();
-  const QSize outer = size().grownBy(frame);
-  const int left = std::max(whole.left() + (whole.width() - outer.width()) / 2, desktop.left());
-  const int top = std::max(whole.top() + (whole.height() - outer.height()) / 2, desktop.top());
-  // The position of a window is that of its frame.
-  move(left, top);
 }
 
 void TForm1::resizeEvent(QResizeEvent* event) {
