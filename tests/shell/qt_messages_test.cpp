@@ -1,6 +1,7 @@
 #include "shell/qt_messages.h"
 
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <QLoggingCategory>
 #include <QProcess>
@@ -8,7 +9,6 @@
 #include <QString>
 #include <cstdio>
 #include <string>
-#include <unistd.h>
 
 #include "tests/shell/qt_printers.h"
 
