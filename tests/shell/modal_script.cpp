@@ -8,6 +8,8 @@
 #include <QLineEdit>
 #include <utility>
 
+#include "shell/message_box.h"
+
 namespace shell::testing {
 
 ModalScript::ModalScript() : override_([this](QDialog& dialog) { return Answer(dialog); }) {}
@@ -17,10 +19,10 @@ std::vector<Shown> ModalScript::TakeShown() { return std::exchange(shown_, {}); 
 int ModalScript::Answer(QDialog& dialog) {
   const bool underWaitPointer = QGuiApplication::overrideCursor() != nullptr &&
                                 QGuiApplication::overrideCursor()->shape() == Qt::WaitCursor;
-  if (auto* box = qobject_cast<QMessageBox*>(&dialog)) {
+  if (auto* box = qobject_cast<TMessageBox*>(&dialog)) {
     shown_.push_back(
-        {Shown::Kind::Box, box->windowTitle(), box->text(), box->icon(), {}, underWaitPointer});
-    return QMessageBox::Ok;
+        {Shown::Kind::Box, box->windowTitle(), box->Text(), box->Icon(), {}, underWaitPointer});
+    return QDialog::Accepted;
   }
   auto* files = qobject_cast<QFileDialog*>(&dialog);
   if (files == nullptr) {
