@@ -10,6 +10,7 @@
 #include <algorithm>
 
 #include "shell/message_text.h"
+#include "shell/window_placement.h"
 
 namespace shell {
 namespace {
@@ -67,9 +68,13 @@ TMessageBox::TMessageBox(QMessageBox::Icon icon, const QString& caption, const Q
   layout->addWidget(text_, 0, 1);
   layout->addWidget(buttons, 1, 0, 1, 2);
 
-  const QScreen* screen = parent != nullptr ? parent->screen() : QGuiApplication::primaryScreen();
-  const QSize room = screen != nullptr ? screen->availableGeometry().size() : QSize(800, 600);
-  text_->FitWithin(QSize(std::min(kWidestText, room.width() / 2), room.height() / 2));
+  QScreen* screen = parent != nullptr ? parent->screen() : QGuiApplication::primaryScreen();
+  if (screen != nullptr) {
+    const QSize room = screen->availableGeometry().size();
+    text_->FitWithin(QSize(std::min(kWidestText, room.width() / 2), room.height() / 2));
+    layout->activate();
+    CentreOnScreen(*this, *screen);
+  }
   text_->ScrollToEnd();
   ok_->setFocus();
 }

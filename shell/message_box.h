@@ -16,8 +16,9 @@ class TMessageText;
 // given, and one OK button, which is the default and has the keyboard focus, so that Enter
 // dismisses the box; Esc and the close box dismiss it as well.
 //
-// The box takes the size its text needs, up to half the width and height of the screen it
-// appears on (narrower still for a short text, as a standard message box wraps it), and
+// The box appears centred on the screen of its parent (the primary screen without one),
+// over the parent. It takes the size its text needs, up to half the width and height of
+// that screen (narrower still for a short text, as a standard message box wraps it), and
 // never changes it. A text that needs more room scrolls, and shows its end when the box
 // comes up: a message ends in what went wrong, after whatever it quotes. However long the
 // text, the box lays out only the lines in sight (see TMessageText).

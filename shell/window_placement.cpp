@@ -4,6 +4,7 @@
 
 #include <QEvent>
 #include <QGuiApplication>
+#include <QPointer>
 #include <QScreen>
 #include <QWidget>
 #include <QWindow>
@@ -96,10 +97,8 @@ std::optional<QMargins> AnnouncedFrame(QWindow& window) {
   return std::nullopt;
 }
 
-void PlaceCentred(QWidget& window, const QMargins& frame) {
-  const QScreen* screen = QGuiApplication::primaryScreen();
-  if (screen == nullptr) return;
-  const QPoint corner = detail::CentredFramePosition(screen->geometry(), screen->virtualGeometry(),
+void PlaceCentred(QWidget& window, const QScreen& screen, const QMargins& frame) {
+  const QPoint corner = detail::CentredFramePosition(screen.geometry(), screen.virtualGeometry(),
                                                      window.size(), frame);
   // Placed by its client area, which the window manager leaves where it was asked to be and
   // frames around it.
@@ -110,8 +109,8 @@ void PlaceCentred(QWidget& window, const QMargins& frame) {
 // if the frame is not the one it was centred with; then goes.
 class FrameWatch : public QObject {
  public:
-  FrameWatch(QWidget& window, const QMargins& assumed)
-      : QObject(window.windowHandle()), window_(window), assumed_(assumed) {
+  FrameWatch(QWidget& window, QScreen& screen, const QMargins& assumed)
+      : QObject(window.windowHandle()), window_(window), screen_(&screen), assumed_(assumed) {
     window.windowHandle()->installEventFilter(this);
   }
 
@@ -119,7 +118,7 @@ class FrameWatch : public QObject {
   bool eventFilter(QObject* watched, QEvent* event) override {
     if (event->type() == QEvent::Expose && window_.windowHandle()->isExposed()) {
       const QMargins actual = window_.windowHandle()->frameMargins();
-      if (actual != assumed_) PlaceCentred(window_, actual);
+      if (actual != assumed_ && screen_ != nullptr) PlaceCentred(window_, *screen_, actual);
       watched->removeEventFilter(this);
       deleteLater();
     }
@@ -128,18 +127,23 @@ class FrameWatch : public QObject {
 
  private:
   QWidget& window_;
+  QPointer<QScreen> screen_;
   QMargins assumed_;
 };
 
 }  // namespace
 
 void CentreOnPrimaryScreen(QWidget& window) {
+  if (QScreen* primary = QGuiApplication::primaryScreen()) CentreOnScreen(window, *primary);
+}
+
+void CentreOnScreen(QWidget& window, QScreen& screen) {
   // The frame is asked for on behalf of the native window, which asking for its id creates.
   window.winId();
   QWindow& handle = *window.windowHandle();
   const QMargins frame = AnnouncedFrame(handle).value_or(handle.frameMargins());
-  PlaceCentred(window, frame);
-  new FrameWatch(window, frame);
+  PlaceCentred(window, screen, frame);
+  new FrameWatch(window, screen, frame);
 }
 
 namespace detail {

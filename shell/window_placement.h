@@ -8,15 +8,18 @@
 #include <QRect>
 #include <QSize>
 
+class QScreen;
 class QWidget;
 
 namespace shell {
 
-// Centres the top-level window, not yet shown, on the primary screen by its outer size.
-// Its frame is the one the window manager announces before the window is mapped, where it
-// can (an X11 window manager that answers _NET_REQUEST_FRAME_EXTENTS), so that the window
-// appears in its place at once; where the frame turns out different once the window is
-// first exposed, the window is centred again with that frame.
+// Centres the top-level window, not yet shown and of its final size, on the screen by its
+// outer size (see detail::CentredFramePosition). Its frame is the one the window manager
+// announces before the window is mapped, where it can (an X11 window manager that answers
+// _NET_REQUEST_FRAME_EXTENTS), so that the window appears in its place at once; where the
+// frame turns out different once the window is first exposed, the window is centred again
+// with that frame.
+void CentreOnScreen(QWidget& window, QScreen& screen);
 void CentreOnPrimaryScreen(QWidget& window);
 
 namespace detail {

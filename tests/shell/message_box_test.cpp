@@ -10,6 +10,7 @@
 #include <QScreen>
 #include <QScrollBar>
 #include <QTest>
+#include <QWindow>
 #include <functional>
 #include <string>
 
@@ -17,6 +18,7 @@
 #include "shell/message_boxes.h"
 #include "shell/message_text.h"
 #include "shell/modal.h"
+#include "shell/window_placement.h"
 #include "tests/shell/qt_printers.h"
 
 namespace shell {
@@ -111,6 +113,23 @@ TEST_F(ShownBoxTest, AShortMessageShowsWholeWithoutAScrollBar) {
                 ExpectEndInSight(box, 0);
                 EXPECT_FALSE(box.TextView()->verticalScrollBar()->isVisible());
                 ExpectWithinScreen(box);
+              });
+}
+
+TEST_F(ShownBoxTest, TheBoxIsCentredOnTheScreenOfItsParent) {
+  QWidget window;
+  window.setGeometry(10, 10, 200, 100);
+  window.show();
+  window.activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+  ShowAndLook([] { ShowWarning(QStringLiteral("Somewhere")); },
+              [&window](TMessageBox& box) {
+                EXPECT_EQ(box.parentWidget(), &window);
+                const QScreen& screen = *window.screen();
+                EXPECT_EQ(
+                    box.frameGeometry().topLeft(),
+                    detail::CentredFramePosition(screen.geometry(), screen.virtualGeometry(),
+                                                 box.size(), box.windowHandle()->frameMargins()));
               });
 }
 
