@@ -1,7 +1,7 @@
 #pragma once
 
-// Where the main window first appears: centred on the primary screen by its outer size, the
-// frame that the window manager draws around it included.
+// Where the program's windows first appear: centred on a screen by their outer size, the
+// frame that the window manager draws around them included.
 
 #include <QMargins>
 #include <QPoint>
