@@ -6,15 +6,12 @@
 #include <QEvent>
 #include <QFileInfo>
 #include <QFont>
-#include <QGuiApplication>
 #include <QLabel>
 #include <QLocale>
 #include <QMimeData>
-#include <QScreen>
 #include <QShortcut>
 #include <QTimer>
 #include <QUrl>
-#include <QWindow>
 #include <algorithm>
 #include <new>
 #include <optional>
@@ -25,6 +22,7 @@
 #include "model/peak_import.h"
 #include "model/process_export.h"
 #include "model/value_text.h"
+#include "shell/busy_pointer.h"
 #include "shell/button.h"
 #include "shell/chart_views.h"
 #include "shell/edit_box.h"
@@ -32,6 +30,7 @@
 #include "shell/file_dialog.h"
 #include "shell/message_boxes.h"
 #include "shell/regional_settings.h"
+#include "shell/window_placement.h"
 #include "widgets/chart.h"
 #include "widgets/field_status.h"
 #include "widgets/line_series.h"
@@ -152,7 +151,7 @@ TForm1::TForm1(QWidget* parent) : QWidget(parent) {
   // A file dropped onto the spacing box is imported like one dropped anywhere else, not
   // typed into the box as its name.
   edt1->setAcceptDrops(false);
-  CentreOnPrimaryScreen();
+  CentreOnPrimaryScreen(*this);
 }
 
 void TForm1::BuildControls() {
@@ -219,6 +218,13 @@ void TForm1::BuildStatusBar() {
   statusFont.setBold(true);
   QFont authorFont = font();
   authorFont.setBold(true);
+  // Wine's Tahoma Bold is bold at small sizes only in the bitmaps it embeds; its outlines are
+  // as thin as the regular face's. Qt draws those bitmaps only for text without smoothing, and
+  // spaces them by their own advances only under full hinting.
+  for (QFont* bitmapBold : {&statusFont, &authorFont}) {
+    bitmapBold->setStyleStrategy(QFont::NoAntialias);
+    bitmapBold->setHintingPreference(QFont::PreferFullHinting);
+  }
 
   rzfldsts3 = rzstsbr1->AddPane(kAuthorPaneWidth);
   rzfldsts3->setObjectName(QStringLiteral("rzfldsts3"));
@@ -252,22 +258,6 @@ void TForm1::ConnectHandlers() {
   connect(rzfldsts2, &TRzFieldStatus::Clicked, this, Guarded([this](Qt::MouseButton button) {
             if (button == Qt::LeftButton) rzfldsts2Click();
           }));
-}
-
-void TForm1::CentreOnPrimaryScreen() {
-  const QScreen* screen = QGuiApplication::primaryScreen();
-  if (screen == nullptr) return;
-  const QRect whole = screen->geometry();
-  const QRect desktop = screen->virtualGeometry();
-  // The outer size counts the frame that the window system draws around the client area,
-  // which is known once the native window exists.
-  create();
-  const QMargins frame = windowHandle() != nullptr ? windowHandle()->frameMargins() : QMargins();
-  const QSize outer = size().grownBy(frame);
-  const int left = std::max(whole.left() + (whole.width() - outer.width()) / 2, desktop.left());
-  const int top = std::max(whole.top() + (whole.height() - outer.height()) / 2, desktop.top());
-  // The position of a window is that of its frame.
-  move(left, top);
 }
 
 void TForm1::resizeEvent(QResizeEvent* event) {
@@ -308,9 +298,11 @@ void TForm1::ImportChosenFile(const QString& path) {
   lnsrsSeries1->Clear();
   lnsrsSeries2->Clear();
   WarnOnFailure([this] {
+    const BusyPointer busy;
     model::ImportPeakFile(PathOf(dlgOpen1->FileName()), PeakValues, LoadingProcess);
   });
   // Whatever the import read before a failure is drawn as well.
+  const BusyPointer busy;
   DrawSequence(*lnsrsSeries1, PeakValues);
 }
 
@@ -321,8 +313,10 @@ void TForm1::btn2Click() {
     return;
   lnsrsSeries2->Clear();
   // A zero spacing ends the command here with an arithmetic fault, which the error box shows.
-  const model::GenerationOutcome outcome =
-      model::GenerateLoadingProcess(PeakValues, spacing, LoadingProcess);
+  const model::GenerationOutcome outcome = [this, spacing] {
+    const BusyPointer busy;
+    return model::GenerateLoadingProcess(PeakValues, spacing, LoadingProcess);
+  }();
   if (outcome.status == model::GenerationStatus::LimitExceeded) {
     ShowWarning(kLimitMessage);
     edt1->setFocus();
@@ -330,6 +324,7 @@ void TForm1::btn2Click() {
     // giving the window back its activation, when the focus arrives only afterwards.
     edt1->selectAll();
   }
+  const BusyPointer busy;
   DrawSequence(*lnsrsSeries2, LoadingProcess);
 }
 
@@ -337,6 +332,7 @@ void TForm1::btn3Click() {
   dlgSave1->SetFileName(kProposedExportName);
   if (!dlgSave1->Execute()) return;
   try {
+    const BusyPointer busy;
     model::ExportLoadingProcess(PathOf(dlgSave1->FileName()), LoadingProcess);
   } catch (const model::EStreamError&) {
     // The file could not be created or written: that is for the error box.

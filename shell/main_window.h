@@ -87,7 +87,6 @@ class TForm1 : public QWidget {
   void BuildControls();
   void BuildStatusBar();
   void ConnectHandlers();
-  void CentreOnPrimaryScreen();
 };
 
 }  // namespace shell

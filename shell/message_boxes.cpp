@@ -2,29 +2,17 @@
 
 #include <QApplication>
 #include <QFileInfo>
-#include <QMessageBox>
 #include <QPointer>
 #include <QWidget>
 
 #include "model/errors.h"
+#include "shell/message_box.h"
 #include "shell/modal.h"
 
 namespace shell {
 namespace {
 
 const QString kWarningCaption = QStringLiteral("Warning");
-
-// A box shows at most this many characters of its text, then an ellipsis. A line of a
-// wrong file is quoted whole in its error's message, and laying out millions of characters
-// would keep the window frozen for minutes; the start of the text says what went wrong.
-constexpr qsizetype kLongestShownText = 1000;
-
-QString ShownText(const QString& text) {
-  if (text.size() <= kLongestShownText) return text;
-  qsizetype cut = kLongestShownText;
-  if (text.at(cut - 1).isHighSurrogate()) --cut;
-  return text.left(cut) + QChar(0x2026);
-}
 
 // Remembers the active window and its focused control while a box is up, and gives both
 // back when the box has closed, whatever the window system does on its own.
@@ -49,11 +37,7 @@ class FocusKeeper {
 
 void ShowBox(QMessageBox::Icon icon, const QString& caption, const QString& text) {
   const FocusKeeper keeper;
-  QMessageBox box(icon, caption, ShownText(text), QMessageBox::Ok, keeper.Window());
-  // The text is the message as it stands, never markup.
-  box.setTextFormat(Qt::PlainText);
-  box.setDefaultButton(QMessageBox::Ok);
-  box.setEscapeButton(QMessageBox::Ok);
+  TMessageBox box(icon, caption, text, keeper.Window());
   ExecModal(box);
 }
 

@@ -3,8 +3,8 @@
 // The two message boxes of the program: the warning box with which a command reports a
 // failure it caught, and the application error box for an error that no command caught.
 // Both are modal over the active window and give the keyboard focus back to the control
-// that had it. A text of more than a thousand characters is shown cut there, with an
-// ellipsis.
+// that had it. Both are a TMessageBox: the whole text, however long, fitted to the screen
+// and showing its end.
 
 #include <QString>
 
@@ -15,8 +15,8 @@ class Exception;
 namespace shell {
 
 // The warning box: caption "Warning", the warning icon, the text exactly as given (a line
-// break starts a new line), and one "OK" button, which Enter, Esc and the close box press
-// as well.
+// break starts a new line), and one "OK" button, which Enter presses; Esc and the close box
+// dismiss the box as well.
 void ShowWarning(const QString& text);
 
 // The application error box: the application title as caption, the error's message with a

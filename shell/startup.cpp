@@ -18,6 +18,7 @@
 #include "shell/main_window.h"
 #include "shell/message_boxes.h"
 #include "shell/program_identity.h"
+#include "shell/qt_messages.h"
 #include "shell/regional_settings.h"
 
 namespace shell {
@@ -51,6 +52,7 @@ int RunProgram(int& argc, char** argv) noexcept {
       case CommandLine::Action::OpenWindow:
         break;
     }
+    QuietQtMessages();
     TApplication application(argc, argv);
     detail::RunShowingErrors([&commandLine] {
       PrepareApplication();

@@ -29,7 +29,7 @@ Qt::MouseButton Button(const QEvent* event) {
 
 TRzSplitter::TRzSplitter(QWidget* parent)
     : QWidget(parent), bar_(new QWidget(this)), outline_(new QWidget(this)) {
-  bar_->setCursor(Qt::SizeVerCursor);
+  bar_->setCursor(Qt::SplitVCursor);
   bar_->installEventFilter(this);
   outline_->setAttribute(Qt::WA_TransparentForMouseEvents);
   outline_->installEventFilter(this);

@@ -25,7 +25,7 @@ namespace widgets {
 // platform honours it, where some refuse an explicit grab). The panes change only on the
 // release. A drag that loses the mouse before the release (a dialog comes up, the splitter
 // loses the focus or is hidden) ends without moving the bar. Over the bar the pointer is
-// Qt::SizeVerCursor. The bar is painted in the
+// Qt::SplitVCursor (two lines with an arrow up and one down). The bar is painted in the
 // button-face colour (QPalette::Button), with neither frame nor grip marks. Typical use:
 //
 //   auto* splitter = new TRzSplitter(window);

@@ -5,6 +5,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTemporaryDir>
+#include <QWindow>
 #include <chrono>
 #include <cstdlib>
 #include <ctime>
@@ -14,11 +15,13 @@
 #include <unistd.h>
 #include <vector>
 
+#include "model/errors.h"
 #include "model/generation.h"
 #include "shell/application.h"
 #include "shell/button.h"
 #include "shell/edit_box.h"
 #include "shell/main_window.h"
+#include "shell/message_boxes.h"
 #include "shell/modal.h"
 #include "shell/startup.h"
 
@@ -151,6 +154,64 @@ void BM_GenerateCommandAndRepaint(benchmark::State& state) {
   state.counters["ratio"] = command / baseline;
 }
 BENCHMARK(BM_GenerateCommandAndRepaint)->UseManualTime()->Unit(benchmark::kMillisecond);
+
+// Shows the next box as a person would see it and returns as soon as it has been painted,
+// recording the seconds from the start of the stopwatch to then.
+class BoxStopwatch {
+ public:
+  BoxStopwatch()
+      : start_(std::chrono::steady_clock::now()), override_([this](QDialog& dialog) {
+          dialog.show();
+          while (dialog.windowHandle() == nullptr || !dialog.windowHandle()->isExposed()) {
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+          }
+          dialog.repaint();
+          seconds_ =
+              std::chrono::duration<double>(std::chrono::steady_clock::now() - start_).count();
+          dialog.hide();
+          return int{QDialog::Accepted};
+        }) {}
+
+  double Seconds() const { return seconds_; }
+
+ private:
+  std::chrono::steady_clock::time_point start_;
+  double seconds_ = 0;
+  shell::ModalOverride override_;
+};
+
+// An import that fails on a line of 100,000,000 characters: from the caught error to the
+// warning box painted with the whole message, against the same box with a short message.
+void BM_WarningBoxOfAHundredMegabyteLine(benchmark::State& state) {
+  std::u16string message = u"'";
+  message.append(100'000'000, u'7');
+  message += u"' is not a valid floating point value";
+  const model::EConvertError error(message);
+  const model::EConvertError shortError(u"'x' is not a valid floating point value");
+  QWidget owner;
+  owner.show();
+  double huge = 0;
+  double baseline = 0;
+  for (auto _ : state) {
+    {
+      const BoxStopwatch stopwatch;
+      shell::ShowWarning(QString::fromStdU16String(error.Message()));
+      state.SetIterationTime(stopwatch.Seconds());
+      huge += stopwatch.Seconds();
+    }
+    const BoxStopwatch stopwatch;
+    shell::ShowWarning(QString::fromStdU16String(shortError.Message()));
+    baseline += stopwatch.Seconds();
+  }
+  const auto runs = static_cast<double>(state.iterations());
+  state.counters["box_ms"] = huge / runs * 1e3;
+  state.counters["short_box_ms"] = baseline / runs * 1e3;
+  state.counters["ratio"] = huge / baseline;
+}
+BENCHMARK(BM_WarningBoxOfAHundredMegabyteLine)
+    ->UseManualTime()
+    ->Iterations(3)
+    ->Unit(benchmark::kMillisecond);
 
 }  // namespace
 

@@ -4,8 +4,11 @@
 
 #include <QAbstractItemView>
 #include <QFileDialog>
+#include <QGuiApplication>
 #include <QLineEdit>
 #include <utility>
+
+#include "shell/message_box.h"
 
 namespace shell::testing {
 
@@ -14,9 +17,12 @@ ModalScript::ModalScript() : override_([this](QDialog& dialog) { return Answer(d
 std::vector<Shown> ModalScript::TakeShown() { return std::exchange(shown_, {}); }
 
 int ModalScript::Answer(QDialog& dialog) {
-  if (auto* box = qobject_cast<QMessageBox*>(&dialog)) {
-    shown_.push_back({Shown::Kind::Box, box->windowTitle(), box->text(), box->icon(), {}});
-    return QMessageBox::Ok;
+  const bool underWaitPointer = QGuiApplication::overrideCursor() != nullptr &&
+                                QGuiApplication::overrideCursor()->shape() == Qt::WaitCursor;
+  if (auto* box = qobject_cast<TMessageBox*>(&dialog)) {
+    shown_.push_back(
+        {Shown::Kind::Box, box->windowTitle(), box->Text(), box->Icon(), {}, underWaitPointer});
+    return QDialog::Accepted;
   }
   auto* files = qobject_cast<QFileDialog*>(&dialog);
   if (files == nullptr) {
@@ -27,7 +33,7 @@ int ModalScript::Answer(QDialog& dialog) {
   shown_.push_back({files->acceptMode() == QFileDialog::AcceptOpen ? Shown::Kind::OpenDialog
                                                                    : Shown::Kind::SaveDialog,
                     {}, nameBox != nullptr ? nameBox->text() : QString(), QMessageBox::NoIcon,
-                    files->directory().absolutePath()});
+                    files->directory().absolutePath(), underWaitPointer});
   if (answers_.empty()) {
     ADD_FAILURE() << "a file dialog was shown that the test did not expect";
     return QDialog::Rejected;

@@ -22,6 +22,8 @@ struct Shown {
   QString text;
   QMessageBox::Icon icon = QMessageBox::NoIcon;
   QString folder;
+  // Whether the wait pointer showed while the dialog or box waited for the person.
+  bool underWaitPointer = false;
 };
 
 class ModalScript {

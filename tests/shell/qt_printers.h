@@ -1,10 +1,15 @@
 #pragma once
 
-// Lets GoogleTest print Qt's strings as text in its failure messages.
+// Lets GoogleTest print Qt's strings and points as text in its failure messages.
 
+#include <QPoint>
 #include <QString>
 #include <ostream>
 
 inline void PrintTo(const QString& text, std::ostream* out) {
   *out << '"' << text.toStdString() << '"';
+}
+
+inline void PrintTo(const QPoint& point, std::ostream* out) {
+  *out << '(' << point.x() << ", " << point.y() << ')';
 }

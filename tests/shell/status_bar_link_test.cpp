@@ -2,9 +2,13 @@
 
 #include <QDesktopServices>
 #include <QFontInfo>
+#include <QImage>
 #include <QObject>
 #include <QTest>
 #include <QUrl>
+#include <algorithm>
+#include <cstdlib>
+#include <utility>
 #include <vector>
 
 #include "shell/main_window.h"
@@ -41,6 +45,51 @@ class WebAddressRecorder : public QObject {
  public slots:
   void Open(const QUrl& url) { requests.push_back(url); }
 };
+
+// Whether a pixel belongs to text of this colour: the bar's light gradient does not, nor do
+// the half-covered edge pixels of smoothed text.
+bool IsInk(QColor pixel, QColor ink) {
+  constexpr int kTolerance = 64;
+  return std::abs(pixel.red() - ink.red()) <= kTolerance &&
+         std::abs(pixel.green() - ink.green()) <= kTolerance &&
+         std::abs(pixel.blue() - ink.blue()) <= kTolerance;
+}
+
+// The lengths of the runs of ink along the rows of an image: where a glyph's stroke crosses a
+// row, its width.
+std::vector<int> StrokeWidthsAlongRows(const QImage& image, QColor ink) {
+  std::vector<int> widths;
+  for (int y = 0; y < image.height(); ++y) {
+    int run = 0;
+    for (int x = 0; x <= image.width(); ++x) {
+      if (x < image.width() && IsInk(image.pixelColor(x, y), ink)) {
+        ++run;
+      } else if (run > 0) {
+        widths.push_back(run);
+        run = 0;
+      }
+    }
+  }
+  return widths;
+}
+
+// The widths of the runs of columns without ink between the first and the last column with
+// ink: the spaces between the letters.
+std::vector<int> GapsBetweenLetters(const QImage& image, QColor ink) {
+  std::vector<int> gaps;
+  int blank = -1;
+  for (int x = 0; x < image.width(); ++x) {
+    bool inked = false;
+    for (int y = 0; y < image.height() && !inked; ++y) inked = IsInk(image.pixelColor(x, y), ink);
+    if (inked) {
+      if (blank > 0) gaps.push_back(blank);
+      blank = 0;
+    } else if (blank >= 0) {
+      ++blank;
+    }
+  }
+  return gaps;
+}
 
 class StatusBarLinkTest : public WindowTest {
  protected:
@@ -82,6 +131,57 @@ TEST_F(StatusBarLinkTest, PanesSitLeftToRightWithTheirTextsAndFonts) {
   EXPECT_EQ(form_->rzfldsts3->TextColor(), form_->palette().color(QPalette::WindowText));
   EXPECT_EQ(form_->rzfldsts1->TextColor(), form_->palette().color(QPalette::WindowText));
   EXPECT_EQ(form_->rzstsbr1->geometry(), QRect(0, 373, 688, 27));
+}
+
+class StatusBarTextTest : public StatusBarLinkTest {
+ protected:
+  // The pane's text area as the bar shows it, right of the pane's separator.
+  QImage TextOf(const TRzFieldStatus* pane) const {
+    const int inset = pane->BorderWidth() + 1;
+    return form_->rzstsbr1->grab().toImage().copy(
+        pane->geometry().adjusted(inset, inset, -inset, -inset));
+  }
+};
+
+// What the panes' bold face looks like on the screen, whatever the font database reports:
+// strokes two pixels wide, where the regular face at this size has strokes of one.
+TEST_F(StatusBarTextTest, PanesDrawTheirTextWithBoldStrokes) {
+  const struct {
+    const char* name;
+    const TRzFieldStatus* pane;
+    bool hovered;
+  } rows[] = {
+      {"author", form_->rzfldsts3, false},
+      {"greeting", form_->rzfldsts1, false},
+      {"link", form_->rzfldsts2, false},
+      {"hovered link", form_->rzfldsts2, true},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.name);
+    if (row.hovered) QTest::mouseMove(form_->rzfldsts2, QPoint(20, 13));
+    const std::vector<int> widths = StrokeWidthsAlongRows(TextOf(row.pane), row.pane->TextColor());
+    EXPECT_GE(widths.size(), 20u) << "too little text to judge";
+    const auto thin = std::count(widths.begin(), widths.end(), 1);
+    EXPECT_LE(double(thin) / double(widths.size()), 0.1)
+        << thin << " of " << widths.size() << " strokes are one pixel wide";
+  }
+}
+
+// The bold letters are spaced as the face's small sizes are drawn, one blank column apart
+// (two either side of a full stop), neither touching nor drifting apart.
+TEST_F(StatusBarTextTest, LettersOfAWordStandOneColumnApart) {
+  const struct {
+    const char* name;
+    const TRzFieldStatus* pane;
+    std::vector<int> gaps;
+  } rows[] = {
+      {"author", form_->rzfldsts3, {1, 1, 1, 1, 1, 1}},
+      {"link", form_->rzfldsts2, {1, 1, 1, 1, 1, 1, 2, 2, 1, 1, 1, 1, 1, 1}},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.name);
+    EXPECT_EQ(GapsBetweenLetters(TextOf(row.pane), row.pane->TextColor()), row.gaps);
+  }
 }
 
 TEST_F(StatusBarLinkTest, LinkTurnsBlueAndUnderlinedUnderTheMouseAndBackWhenItLeaves) {

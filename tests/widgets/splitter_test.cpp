@@ -237,15 +237,15 @@ TEST_F(SplitterTest, ADragThatLosesTheFocusEndsWithoutMovingTheBar) {
   ExpectPanes(299);
 }
 
-TEST_F(SplitterTest, PointerIsUpDownOverTheBarOnly) {
+TEST_F(SplitterTest, PointerIsTheSplitPointerOverTheBarOnly) {
   QWindow* handle = window_.windowHandle();
   struct Row {
     int y;
     Qt::CursorShape expected;
   };
   const Row rows[] = {
-      {177, Qt::ArrowCursor}, {178, Qt::SizeVerCursor}, {181, Qt::SizeVerCursor},
-      {182, Qt::ArrowCursor}, {50, Qt::ArrowCursor},    {300, Qt::ArrowCursor},
+      {177, Qt::ArrowCursor}, {178, Qt::SplitVCursor}, {181, Qt::SplitVCursor},
+      {182, Qt::ArrowCursor}, {50, Qt::ArrowCursor},   {300, Qt::ArrowCursor},
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.y);

@@ -1,0 +1,24 @@
+#include "shell/qt_messages.h"
+
+#include <QString>
+#include <cstdio>
+
+namespace shell {
+
+void QuietQtMessages() {
+#ifdef NDEBUG
+  qInstallMessageHandler(detail::DropNonFatalMessage);
+#endif
+}
+
+namespace detail {
+
+void DropNonFatalMessage(QtMsgType type, const QMessageLogContext& context,
+                         const QString& message) {
+  if (type != QtFatalMsg) return;
+  std::fprintf(stderr, "%s\n", qFormatLogMessage(type, context, message).toLocal8Bit().constData());
+  std::fflush(stderr);
+}
+
+}  // namespace detail
+}  // namespace shell

@@ -1,0 +1,64 @@
+#include "shell/window_placement.h"
+
+#include <gtest/gtest.h>
+
+#include <QGuiApplication>
+#include <QScreen>
+#include <QTest>
+#include <QWindow>
+
+#include "shell/main_window.h"
+#include "tests/shell/qt_printers.h"
+
+namespace shell {
+namespace {
+
+TEST(WindowPlacementTest, TheFrameIsCentredWithTheClientAreaInside) {
+  const QSize client(688, 400);
+  const QRect screen(0, 0, 1280, 1024);
+  // The frame openbox draws: 1 pixel left and right, a 20-pixel title bar, 5 below.
+  const QMargins openbox(1, 20, 1, 5);
+  const struct {
+    const char* name;
+    QRect screen;
+    QRect desktop;
+    QSize client;
+    QMargins frame;
+    QPoint expected;
+  } rows[] = {
+      {"framed", screen, screen, client, openbox, {295, 299}},
+      {"without a frame", screen, screen, client, {}, {296, 312}},
+      // (1280 - 691) / 2 = 294.5 and (1024 - 426) / 2 = 299 with the odd sizes.
+      {"odd room halved toward zero", screen, screen, {689, 401}, openbox, {294, 299}},
+      {"primary screen right of another", {1280, 0, 1280, 1024}, {0, 0, 2560, 1024}, client,
+       openbox, {1575, 299}},
+      // 640 - 690 = -50 and 480 - 425 = 55: the left edge is raised to the desktop's.
+      {"wider than the screen", {0, 0, 640, 480}, {0, 0, 640, 480}, client, openbox, {0, 27}},
+      // (640 - 691) / 2 = -25.5, toward zero -25; the desktop reaches further left.
+      {"wider, desktop beyond", {0, 0, 640, 480}, {-1280, 0, 1920, 480}, {689, 400}, openbox,
+       {-25, 27}},
+      {"taller than the screen", {0, 0, 1024, 300}, {0, 0, 1024, 300}, client, openbox, {167, 0}},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.name);
+    EXPECT_EQ(detail::CentredFramePosition(row.screen, row.desktop, row.client, row.frame),
+              row.expected);
+  }
+}
+
+TEST(WindowPlacementTest, TheWindowComesUpCentredOnThePrimaryScreen) {
+  TForm1 form;
+  form.show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&form));
+  const QScreen* screen = QGuiApplication::primaryScreen();
+  ASSERT_NE(screen, nullptr);
+  const QMargins frame = form.windowHandle()->frameMargins();
+  EXPECT_EQ(form.frameGeometry().topLeft(),
+            detail::CentredFramePosition(screen->geometry(), screen->virtualGeometry(),
+                                         QSize(688, 400), frame));
+  EXPECT_EQ(form.geometry().topLeft(),
+            form.frameGeometry().topLeft() + QPoint(frame.left(), frame.top()));
+}
+
+}  // namespace
+}  // namespace shell
