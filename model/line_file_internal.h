@@ -107,15 +107,4 @@ inline char* EncodeLine(std::u16string_view line, char* out) noexcept {
   return out;
 }
 
-// Writes bytes as the whole new content of the file; the replacement and the errors are
-// those of WriteLineFile.
-void WriteFileBytes(std::u16string_view path, std::string_view bytes);
-
-// Whether an existing file is overwritten in place, under its lock, when the system
-// refuses (with this errno) to create its replacement beside it or to rename that over it:
-// the folder takes no new file or does not let us replace this one (EACCES, EPERM), the
-// file is a mount point (EBUSY), or its file system does not rename it (EXDEV). Any other
-// refusal, such as a full disk, fails the write and leaves the file as it was.
-bool FallsBackToWritingInPlace(int refusal) noexcept;
-
 }  // namespace model::detail

@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "model/file_replacement.h"
 #include "model/line_file_internal.h"
 #include "model/value_format.h"
 

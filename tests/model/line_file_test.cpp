@@ -21,7 +21,7 @@
 #include <vector>
 
 #include "model/errors.h"
-#include "model/line_file_internal.h"
+#include "model/file_replacement_internal.h"
 #include "tests/model/file_test_support.h"
 
 namespace model {
