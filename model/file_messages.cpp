@@ -58,6 +58,10 @@ std::u16string FileMessage(std::u16string_view action, std::u16string_view path,
   throw EFOpenError(FileMessage(u"open", path, SystemReason(error)));
 }
 
+[[noreturn]] void RaiseOpenError(std::u16string_view path, std::u16string_view reason) {
+  throw EFOpenError(FileMessage(u"open", path, reason));
+}
+
 [[noreturn]] void RaiseCreateError(std::u16string_view path, int error) {
   throw EFCreateError(FileMessage(u"create", path, SystemReason(error)));
 }

@@ -12,6 +12,9 @@ namespace model::detail {
 // Raises EFOpenError with the system's description of error.
 [[noreturn]] void RaiseOpenError(std::u16string_view path, int error);
 
+// Raises EFOpenError with reason, for a refusal that is ours rather than the system's.
+[[noreturn]] void RaiseOpenError(std::u16string_view path, std::u16string_view reason);
+
 // Raises EFCreateError with the system's description of error.
 [[noreturn]] void RaiseCreateError(std::u16string_view path, int error);
 

@@ -20,6 +20,51 @@
 namespace model {
 namespace detail {
 
+namespace {
+
+// The reason given for a device: /dev/zero would never end, and none holds lines of text.
+constexpr std::u16string_view kNotARegularFile = u"Not a regular file";
+
+// A file read in one request of the length it had when it was opened.
+std::string ReadLength(std::u16string_view path, int descriptor, std::size_t length) {
+  std::string bytes(length, '\0');
+  std::size_t done = 0;
+  while (done < length) {
+    const ssize_t got = ::read(descriptor, bytes.data() + done, length - done);
+    if (got < 0 && errno == EINTR) continue;
+    if (got < 0) RaiseOpenError(path, errno);
+    // Another program that ignores the lock has cut the file short meanwhile.
+    if (got == 0) break;
+    done += static_cast<std::size_t>(got);
+  }
+  bytes.resize(done);
+  return bytes;
+}
+
+// A pipe, or a file that the system makes up as it is read (/proc), tells no length when
+// opened. It is read until its end, waiting for a pipe's writer to write or leave.
+std::string ReadToEnd(std::u16string_view path, int descriptor) {
+  const int flags = ::fcntl(descriptor, F_GETFL);
+  if (flags < 0 || ::fcntl(descriptor, F_SETFL, flags & ~O_NONBLOCK) != 0) {
+    RaiseOpenError(path, errno);
+  }
+  constexpr std::size_t kFirstRoom = 64 * 1024;
+  std::string bytes(kFirstRoom, '\0');
+  std::size_t done = 0;
+  for (;;) {
+    if (done == bytes.size()) bytes.resize(2 * bytes.size());
+    const ssize_t got = ::read(descriptor, bytes.data() + done, bytes.size() - done);
+    if (got < 0 && errno == EINTR) continue;
+    if (got < 0) RaiseOpenError(path, errno);
+    if (got == 0) break;
+    done += static_cast<std::size_t>(got);
+  }
+  bytes.resize(done);
+  return bytes;
+}
+
+}  // namespace
+
 FileBytes ReadFileBytes(std::u16string_view path) {
   if (!IsNameTheSystemTakes(path)) RaiseOpenError(path, EINVAL);
   const std::string native = ToUtf8(path);
@@ -30,22 +75,13 @@ FileBytes ReadFileBytes(std::u16string_view path) {
   if (::fstat(file.Get(), &status) != 0) RaiseOpenError(path, errno);
   // A folder opens for reading here, but it is not a file to read.
   if (S_ISDIR(status.st_mode)) RaiseOpenError(path, EISDIR);
+  if (S_ISCHR(status.st_mode) || S_ISBLK(status.st_mode)) RaiseOpenError(path, kNotARegularFile);
   // Other readers may share the file; a writer that holds it excludes us, and we it.
   if (::flock(file.Get(), LOCK_SH | LOCK_NB) != 0) RaiseOpenError(path, errno);
 
-  // The file's length when it was opened; a device or pipe has none and reads as empty.
-  const std::size_t length = S_ISREG(status.st_mode) ? static_cast<std::size_t>(status.st_size) : 0;
-  std::string bytes(length, '\0');
-  std::size_t done = 0;
-  while (done < length) {
-    const ssize_t got = ::read(file.Get(), bytes.data() + done, length - done);
-    if (got < 0 && errno == EINTR) continue;
-    if (got < 0) RaiseOpenError(path, errno);
-    // Another program that ignores the lock has cut the file short meanwhile.
-    if (got == 0) break;
-    done += static_cast<std::size_t>(got);
-  }
-  bytes.resize(done);
+  std::string bytes = S_ISREG(status.st_mode) && status.st_size > 0
+                          ? ReadLength(path, file.Get(), static_cast<std::size_t>(status.st_size))
+                          : ReadToEnd(path, file.Get());
   const DetectedEncoding detected = DetectEncoding(bytes);
   return {std::move(bytes), detected};
 }

@@ -22,9 +22,11 @@
 
 namespace model {
 
-// Reads the whole file into its lines, holding a shared lock on it while it is open.
+// Reads the whole file into its lines, holding a shared lock on it while it is open. A
+// pipe, and a file that tells no length (as those of /proc do), is read until its end.
 // Raises EFOpenError ("Cannot open file "<path>". <reason>") when the file cannot be
-// opened or read: missing, a folder, or locked by a writer. Raises EEncodingError when the
+// opened or read: missing, a folder, a device ("Not a regular file"), or locked by a
+// writer. Raises EEncodingError when the
 // bytes do not hold the text they promise: "Cannot read file "<path>". Invalid UTF-8
 // sequence at byte <n>" for a file with the UTF-8 mark, and "... NUL character at byte <n>"
 // for a NUL that text other than NULs follows; <n> counts bytes of the file from 0.

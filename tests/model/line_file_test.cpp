@@ -3,8 +3,10 @@
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <signal.h>
+#include <sys/ioctl.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <sys/xattr.h>
 #include <unistd.h>
 
@@ -12,11 +14,13 @@
 #include <cerrno>
 #include <chrono>
 #include <cstdint>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <random>
 #include <string>
+#include <system_error>
 #include <thread>
 #include <vector>
 
@@ -179,6 +183,53 @@ TEST_F(LineFileTest, ReadsHugeLinesAndHugeNumbersOfLines) {
   lines = ReadFromBytes(std::string(2'000'000, '\n'));
   EXPECT_EQ(lines.size(), 2'000'000u);
   EXPECT_TRUE(lines.back().empty());
+}
+
+// A pipe and a file that the system makes up when it is read (/proc, /sys) tell no length
+// when opened: their text is whatever they give until their end.
+TEST_F(LineFileTest, ReadsPipesAndSystemFilesToTheirEnd) {
+  ASSERT_EQ(::mkfifo(Native("pipe").c_str(), 0600), 0);
+  // The pipe's writer, there before the reading starts.
+  const int writer = ::open(Native("pipe").c_str(), O_RDWR | O_CLOEXEC);
+  ASSERT_GE(writer, 0);
+  ASSERT_EQ(::write(writer, "1\r\n2\r\n", 6), 6);
+  Lines lines;
+  std::thread reading([&lines, this] { lines = ReadLineFile(Path("pipe")); });
+  // The writer leaves once the reader has taken every byte: that is the pipe's end.
+  int waiting = 1;
+  for (int wait = 0; wait < 10'000 && waiting > 0; ++wait) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    ASSERT_EQ(::ioctl(writer, FIONREAD, &waiting), 0);
+  }
+  ::close(writer);
+  reading.join();
+  EXPECT_EQ(lines, (Lines{u"1", u"2"}));
+
+  const Lines status = ReadLineFile(u"/proc/self/status");
+  ASSERT_FALSE(status.empty());
+  EXPECT_TRUE(status.front().starts_with(u"Name:")) << testing::PrintToString(status.front());
+}
+
+// A device is no file of lines: /dev/zero and /dev/urandom never end, /dev/null is no text.
+TEST_F(LineFileTest, DevicesAreRefused) {
+  std::vector<std::string> devices = {"/dev/zero", "/dev/urandom", "/dev/null"};
+  // A block device, under a name of our own, where one exists and we may make the name.
+  std::error_code no_list;
+  for (const auto& entry : std::filesystem::directory_iterator("/sys/dev/block", no_list)) {
+    unsigned major_number = 0;
+    unsigned minor_number = 0;
+    if (std::sscanf(entry.path().filename().c_str(), "%u:%u", &major_number, &minor_number) == 2 &&
+        ::mknod(Native("disk").c_str(), S_IFBLK | 0600, ::makedev(major_number, minor_number)) ==
+            0) {
+      devices.push_back(Native("disk"));
+    }
+    break;
+  }
+  for (const std::string& device : devices) {
+    SCOPED_TRACE(device);
+    EXPECT_EQ(ErrorMessage<EFOpenError>([&] { ReadLineFile(Widen(device)); }),
+              OpenMessage(device, u"Not a regular file"));
+  }
 }
 
 TEST_F(LineFileTest, WritesWindows1252WithCrLfAfterEveryLine) {
