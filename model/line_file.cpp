@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <string>
 #include <utility>
@@ -133,11 +134,17 @@ std::vector<std::u16string> ReadLineFile(std::u16string_view path) {
 }
 
 void WriteLineFile(std::u16string_view path, const std::vector<std::u16string>& lines) {
-  std::size_t room = 0;
-  for (const std::u16string& line : lines) room += detail::MaxEncodedLineLength(line.size());
+  const detail::TextEncoding encoding = detail::EncodingToWrite(
+      std::all_of(lines.begin(), lines.end(),
+                  [](const std::u16string& line) { return detail::HoldsInWindows1252(line); }));
+  const std::string_view mark = detail::MarkToWrite(encoding);
+  std::size_t room = mark.size();
+  for (const std::u16string& line : lines) {
+    room += detail::MaxEncodedLineLength(encoding, line.size());
+  }
   std::string bytes(room, '\0');
-  char* out = bytes.data();
-  for (const std::u16string& line : lines) out = detail::EncodeLine(line, out);
+  char* out = std::copy(mark.begin(), mark.end(), bytes.data());
+  for (const std::u16string& line : lines) out = detail::EncodeLine(line, encoding, out);
   bytes.resize(static_cast<std::size_t>(out - bytes.data()));
   detail::WriteFileBytes(path, bytes);
 }

@@ -9,8 +9,10 @@
 // the very end of the text are padding and are ignored. Blanks and tabs stay part of their
 // line.
 //
-// Writing always uses Windows-1252 without a mark ("?" for a character it cannot hold) and
-// ends every line, the last included, with CR LF.
+// Writing uses Windows-1252 without a mark when it holds every character of the lines, and
+// otherwise UTF-8 behind its mark, so that no character is lost and the file reads back as
+// the same lines (an unpaired surrogate, which no encoding holds, becomes U+FFFD). Every
+// line, the last included, ends with CR LF.
 //
 // Paths are UTF-16 and may be relative. Error messages name the path made absolute and
 // give the system's reason, for instance

@@ -242,13 +242,35 @@ TEST_F(LineFileTest, WritesWindows1252WithCrLfAfterEveryLine) {
       {{u""}, "\r\n"},
       {{u"-0.125", u"40"}, "-0.125\r\n40\r\n"},
       {{u" 1\t", u"", u""}, " 1\t\r\n\r\n\r\n"},
-      {{u"1,5", u"\u20AC\u00E9", u"\u066B\U0001F600"}, "1,5\r\n\x80\xE9\r\n??\r\n"},
+      {{u"1,5", u"\u20AC\u00E9\u0081"}, "1,5\r\n\x80\xE9\x81\r\n"},
   };
   for (const auto& row : rows) {
     SCOPED_TRACE(testing::PrintToString(row.bytes));
     EXPECT_EQ(WrittenBytes(row.lines), row.bytes);
     EXPECT_EQ(Entries(), std::vector<std::string>{"out.txt"});
   }
+}
+
+// Text that Windows-1252 cannot hold whole would lose characters to "?": the whole file is
+// written as UTF-8 with its mark instead, and reads back as the same lines.
+TEST_F(LineFileTest, TextOutsideWindows1252IsWrittenAsUtf8WithItsMark) {
+  const struct {
+    Lines lines;
+    std::string bytes;
+  } rows[] = {
+      {{u"1,5", u"\u20AC\u00E9", u"\u066B\U0001F600"},
+       "\xEF\xBB\xBF" "1,5\r\n\xE2\x82\xAC\xC3\xA9\r\n\xD9\xAB\xF0\x9F\x98\x80\r\n"},
+      // A C1 control that the code page leaves out, in the last line only.
+      {{u"1", u"\u0080"}, "\xEF\xBB\xBF" "1\r\n\xC2\x80\r\n"},
+      {{u"\u2028"}, "\xEF\xBB\xBF" "\xE2\x80\xA8\r\n"},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(testing::PrintToString(row.bytes));
+    EXPECT_EQ(WrittenBytes(row.lines), row.bytes);
+    EXPECT_EQ(ReadLineFile(Path("out.txt")), row.lines);
+  }
+  // No encoding holds an unpaired surrogate; it becomes the replacement character.
+  EXPECT_EQ(WrittenBytes({u"a\xD800"}), "\xEF\xBB\xBF" "a\xEF\xBF\xBD\r\n");
 }
 
 TEST_F(LineFileTest, WritingReplacesAnExistingFileWhole) {
