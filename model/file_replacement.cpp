@@ -37,6 +37,21 @@ void WriteAll(int descriptor, std::string_view bytes) {
   }
 }
 
+// Writes each piece at the descriptor's current offset.
+class DescriptorSink final : public ContentSink {
+ public:
+  explicit DescriptorSink(int descriptor) noexcept : descriptor_(descriptor) {}
+  void Write(std::string_view bytes) override { WriteAll(descriptor_, bytes); }
+
+ private:
+  int descriptor_;
+};
+
+void WriteContent(int descriptor, const ContentWriter& content) {
+  DescriptorSink sink(descriptor);
+  content(sink);
+}
+
 // While it lives, a write to a pipe whose reader has gone fails with EPIPE instead of
 // raising SIGPIPE, which would end the program.
 class SigpipeSuppression {
@@ -68,19 +83,19 @@ class SigpipeSuppression {
 };
 
 // A device or pipe cannot be replaced; it takes the bytes as they come.
-void WriteToDevice(std::u16string_view path, int descriptor, std::string_view bytes) {
+void WriteToDevice(std::u16string_view path, int descriptor, const ContentWriter& content) {
   const int flags = ::fcntl(descriptor, F_GETFL);
   if (flags < 0 || ::fcntl(descriptor, F_SETFL, flags & ~O_NONBLOCK) != 0) {
     RaiseCreateError(path, errno);
   }
   const SigpipeSuppression suppression;
-  WriteAll(descriptor, bytes);
+  WriteContent(descriptor, content);
 }
 
 // For a file that cannot be replaced; descriptor holds its lock.
-void OverwriteInPlace(std::u16string_view path, int descriptor, std::string_view bytes) {
+void OverwriteInPlace(std::u16string_view path, int descriptor, const ContentWriter& content) {
   if (::ftruncate(descriptor, 0) != 0) RaiseCreateError(path, errno);
-  WriteAll(descriptor, bytes);
+  WriteContent(descriptor, content);
 }
 
 std::string RandomSuffix() {
@@ -183,31 +198,31 @@ void CopyMetadata(const ExistingFile& existing, int replacement) {
   [[maybe_unused]] const int mode_kept = ::fchmod(replacement, existing.status.st_mode & 07777);
 }
 
-// Writes bytes to a temporary file and renames it over target only once every byte is on
+// Writes the content to a temporary file and renames it over target only once every byte is on
 // the disk, so that a failure leaves an existing target as it was. Where the system does
 // not let us add or rename a file but the file itself may be written, the file is
 // overwritten in place instead, as the only way left.
 void ReplaceFile(std::u16string_view path, const std::filesystem::path& target,
-                 const ExistingFile* existing, std::string_view bytes) {
+                 const ExistingFile* existing, const ContentWriter& content) {
   std::filesystem::path temporary_path;
   FileDescriptor temporary(CreateTemporaryBeside(target, temporary_path));
   if (!temporary.IsOpen()) {
     if (existing != nullptr && FallsBackToWritingInPlace(errno)) {
-      OverwriteInPlace(path, existing->descriptor, bytes);
+      OverwriteInPlace(path, existing->descriptor, content);
       return;
     }
     RaiseCreateError(path, errno);
   }
   RemovalUnlessCommitted removal(temporary_path);
 
-  WriteAll(temporary.Get(), bytes);
+  WriteContent(temporary.Get(), content);
   if (existing != nullptr) CopyMetadata(*existing, temporary.Get());
   if (::fsync(temporary.Get()) != 0 || !temporary.Close()) throw EWriteError();
 
   if (::rename(temporary_path.c_str(), target.c_str()) != 0) {
     const int error = errno;
     if (existing != nullptr && FallsBackToWritingInPlace(error)) {
-      OverwriteInPlace(path, existing->descriptor, bytes);
+      OverwriteInPlace(path, existing->descriptor, content);
       return;
     }
     RaiseCreateError(path, error);
@@ -222,11 +237,11 @@ bool IsSymbolicLink(const std::string& native) {
 
 // A link that names a file not yet there: the file is created where the link points.
 void WriteThroughDanglingLink(std::u16string_view path, const std::string& native,
-                              std::string_view bytes) {
+                              const ContentWriter& content) {
   FileDescriptor file(::open(native.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC | O_NOCTTY, 0666));
   if (!file.IsOpen()) RaiseCreateError(path, errno);
   if (::flock(file.Get(), LOCK_EX | LOCK_NB) != 0) RaiseCreateError(path, errno);
-  OverwriteInPlace(path, file.Get(), bytes);
+  OverwriteInPlace(path, file.Get(), content);
 }
 
 }  // namespace
@@ -235,7 +250,7 @@ bool FallsBackToWritingInPlace(int refusal) noexcept {
   return refusal == EACCES || refusal == EPERM || refusal == EBUSY || refusal == EXDEV;
 }
 
-void WriteFileBytes(std::u16string_view path, std::string_view bytes) {
+void WriteFileContent(std::u16string_view path, const ContentWriter& content) {
   if (!IsNameTheSystemTakes(path)) RaiseCreateError(path, EINVAL);
   // Would otherwise put the temporary file into the current folder before failing.
   if (path.empty()) RaiseCreateError(path, ENOENT);
@@ -248,9 +263,9 @@ void WriteFileBytes(std::u16string_view path, std::string_view bytes) {
   if (!file.IsOpen()) {
     if (errno != ENOENT) RaiseCreateError(path, errno);
     if (IsSymbolicLink(native)) {
-      WriteThroughDanglingLink(path, native, bytes);
+      WriteThroughDanglingLink(path, native, content);
     } else {
-      ReplaceFile(path, native, nullptr, bytes);
+      ReplaceFile(path, native, nullptr, content);
     }
     return;
   }
@@ -259,13 +274,13 @@ void WriteFileBytes(std::u16string_view path, std::string_view bytes) {
   if (::fstat(file.Get(), &status) != 0) RaiseCreateError(path, errno);
   if (::flock(file.Get(), LOCK_EX | LOCK_NB) != 0) RaiseCreateError(path, errno);
   if (!S_ISREG(status.st_mode)) {
-    WriteToDevice(path, file.Get(), bytes);
+    WriteToDevice(path, file.Get(), content);
     return;
   }
   // A replacement would take only this name, and leave the file's other names with the
   // old content.
   if (status.st_nlink > 1) {
-    OverwriteInPlace(path, file.Get(), bytes);
+    OverwriteInPlace(path, file.Get(), content);
     return;
   }
   // The file itself is replaced, not a symbolic link that names it.
@@ -273,7 +288,7 @@ void WriteFileBytes(std::u16string_view path, std::string_view bytes) {
                                                            &std::free);
   if (target == nullptr) RaiseCreateError(path, errno);
   const ExistingFile existing{status, file.Get()};
-  ReplaceFile(path, target.get(), &existing, bytes);
+  ReplaceFile(path, target.get(), &existing, content);
 }
 
 }  // namespace model::detail

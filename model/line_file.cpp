@@ -146,7 +146,7 @@ void WriteLineFile(std::u16string_view path, const std::vector<std::u16string>& 
   char* out = std::copy(mark.begin(), mark.end(), bytes.data());
   for (const std::u16string& line : lines) out = detail::EncodeLine(line, encoding, out);
   bytes.resize(static_cast<std::size_t>(out - bytes.data()));
-  detail::WriteFileBytes(path, bytes);
+  detail::WriteFileContent(path, [&bytes](detail::ContentSink& sink) { sink.Write(bytes); });
 }
 
 }  // namespace model

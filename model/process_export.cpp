@@ -42,7 +42,7 @@ void ExportLoadingProcess(std::u16string_view path, const std::vector<double>& l
     out = detail::EncodeLine(std::u16string_view(text, length), encoding, out);
   }
   bytes.resize(static_cast<std::size_t>(out - bytes.data()));
-  detail::WriteFileBytes(path, bytes);
+  detail::WriteFileContent(path, [&bytes](detail::ContentSink& sink) { sink.Write(bytes); });
 }
 
 }  // namespace model
