@@ -17,6 +17,17 @@ class FileDescriptor {
   }
   FileDescriptor(const FileDescriptor&) = delete;
   FileDescriptor& operator=(const FileDescriptor&) = delete;
+  FileDescriptor(FileDescriptor&& other) noexcept : descriptor_(other.descriptor_) {
+    other.descriptor_ = -1;
+  }
+  FileDescriptor& operator=(FileDescriptor&& other) noexcept {
+    if (this != &other) {
+      if (descriptor_ >= 0) ::close(descriptor_);
+      descriptor_ = other.descriptor_;
+      other.descriptor_ = -1;
+    }
+    return *this;
+  }
 
   int Get() const noexcept { return descriptor_; }
   bool IsOpen() const noexcept { return descriptor_ >= 0; }

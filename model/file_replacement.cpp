@@ -12,9 +12,6 @@
 #include <algorithm>
 #include <cerrno>
 #include <chrono>
-#include <cstdlib>
-#include <filesystem>
-#include <memory>
 #include <random>
 #include <string>
 #include <vector>
@@ -23,7 +20,7 @@
 #include "model/file_descriptor.h"
 #include "model/file_messages.h"
 #include "model/file_replacement_internal.h"
-#include "model/unicode.h"
+#include "model/file_replacement_target.h"
 
 namespace model::detail {
 namespace {
@@ -110,16 +107,16 @@ std::string RandomSuffix() {
 // Creates an empty file under a hidden, unused name in the target's folder, so that
 // renaming it over the target later replaces the file in one step. Returns its descriptor,
 // or -1 with errno set.
-int CreateTemporaryBeside(const std::filesystem::path& target, std::filesystem::path& temporary) {
+int CreateTemporaryBeside(const ReplacementTarget& target, std::string& temporary) {
   // Short enough that the hidden name stays within the system's limit on names.
   constexpr std::size_t kKeptNameLength = 200;
   constexpr int kAttempts = 100;
-  const std::string name = target.filename().native().substr(0, kKeptNameLength);
+  const std::string name = target.name.substr(0, kKeptNameLength);
   for (int attempt = 0; attempt < kAttempts; ++attempt) {
-    temporary = target.parent_path() / ("." + name + "." + RandomSuffix());
+    temporary = "." + name + "." + RandomSuffix();
     // Mode 0666 lets the umask decide a new file's permissions, as for any new file.
-    const int descriptor =
-        ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOCTTY, 0666);
+    const int descriptor = ::openat(target.folder.Get(), temporary.c_str(),
+                                    O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOCTTY, 0666);
     if (descriptor >= 0 || errno != EEXIST) return descriptor;
   }
   return -1;
@@ -128,9 +125,9 @@ int CreateTemporaryBeside(const std::filesystem::path& target, std::filesystem::
 // Removes the temporary file when the replacement does not complete.
 class RemovalUnlessCommitted {
  public:
-  explicit RemovalUnlessCommitted(const std::filesystem::path& file) : file_(file) {}
+  RemovalUnlessCommitted(int folder, const std::string& name) : folder_(folder), name_(name) {}
   ~RemovalUnlessCommitted() {
-    if (!committed_) ::unlink(file_.c_str());
+    if (!committed_) ::unlinkat(folder_, name_.c_str(), 0);
   }
   RemovalUnlessCommitted(const RemovalUnlessCommitted&) = delete;
   RemovalUnlessCommitted& operator=(const RemovalUnlessCommitted&) = delete;
@@ -138,7 +135,8 @@ class RemovalUnlessCommitted {
   void Commit() noexcept { committed_ = true; }
 
  private:
-  const std::filesystem::path& file_;
+  int folder_;
+  const std::string& name_;
   bool committed_ = false;
 };
 
@@ -202,10 +200,10 @@ void CopyMetadata(const ExistingFile& existing, int replacement) {
 // the disk, so that a failure leaves an existing target as it was. Where the system does
 // not let us add or rename a file but the file itself may be written, the file is
 // overwritten in place instead, as the only way left.
-void ReplaceFile(std::u16string_view path, const std::filesystem::path& target,
+void ReplaceFile(std::u16string_view path, const ReplacementTarget& target,
                  const ExistingFile* existing, const ContentWriter& content) {
-  std::filesystem::path temporary_path;
-  FileDescriptor temporary(CreateTemporaryBeside(target, temporary_path));
+  std::string temporary_name;
+  FileDescriptor temporary(CreateTemporaryBeside(target, temporary_name));
   if (!temporary.IsOpen()) {
     if (existing != nullptr && FallsBackToWritingInPlace(errno)) {
       OverwriteInPlace(path, existing->descriptor, content);
@@ -213,13 +211,14 @@ void ReplaceFile(std::u16string_view path, const std::filesystem::path& target,
     }
     RaiseCreateError(path, errno);
   }
-  RemovalUnlessCommitted removal(temporary_path);
+  RemovalUnlessCommitted removal(target.folder.Get(), temporary_name);
 
   WriteContent(temporary.Get(), content);
   if (existing != nullptr) CopyMetadata(*existing, temporary.Get());
   if (::fsync(temporary.Get()) != 0 || !temporary.Close()) throw EWriteError();
 
-  if (::rename(temporary_path.c_str(), target.c_str()) != 0) {
+  if (::renameat(target.folder.Get(), temporary_name.c_str(), target.folder.Get(),
+                 target.name.c_str()) != 0) {
     const int error = errno;
     if (existing != nullptr && FallsBackToWritingInPlace(error)) {
       OverwriteInPlace(path, existing->descriptor, content);
@@ -228,20 +227,6 @@ void ReplaceFile(std::u16string_view path, const std::filesystem::path& target,
     RaiseCreateError(path, error);
   }
   removal.Commit();
-}
-
-bool IsSymbolicLink(const std::string& native) {
-  struct stat status {};
-  return ::lstat(native.c_str(), &status) == 0 && S_ISLNK(status.st_mode);
-}
-
-// A link that names a file not yet there: the file is created where the link points.
-void WriteThroughDanglingLink(std::u16string_view path, const std::string& native,
-                              const ContentWriter& content) {
-  FileDescriptor file(::open(native.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC | O_NOCTTY, 0666));
-  if (!file.IsOpen()) RaiseCreateError(path, errno);
-  if (::flock(file.Get(), LOCK_EX | LOCK_NB) != 0) RaiseCreateError(path, errno);
-  OverwriteInPlace(path, file.Get(), content);
 }
 
 }  // namespace
@@ -254,19 +239,18 @@ void WriteFileContent(std::u16string_view path, const ContentWriter& content) {
   if (!IsNameTheSystemTakes(path)) RaiseCreateError(path, EINVAL);
   // Would otherwise put the temporary file into the current folder before failing.
   if (path.empty()) RaiseCreateError(path, ENOENT);
-  const std::string native = ToUtf8(path);
+  // The file itself is replaced, in its own folder, not a symbolic link that names it.
+  const ReplacementTarget target = ResolveReplacementTarget(path);
 
   // Opened without truncation: this proves that the file may be written and gives the
   // descriptor to lock, and changes nothing yet. Non-blocking, so that a pipe without a
-  // reader fails at once instead of holding up the window.
-  FileDescriptor file(::open(native.c_str(), O_WRONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK));
+  // reader fails at once instead of holding up the window. A link that took the name
+  // since it was resolved is not followed.
+  FileDescriptor file(::openat(target.folder.Get(), target.name.c_str(),
+                               O_WRONLY | O_NOFOLLOW | O_CLOEXEC | O_NOCTTY | O_NONBLOCK));
   if (!file.IsOpen()) {
     if (errno != ENOENT) RaiseCreateError(path, errno);
-    if (IsSymbolicLink(native)) {
-      WriteThroughDanglingLink(path, native, content);
-    } else {
-      ReplaceFile(path, native, nullptr, content);
-    }
+    ReplaceFile(path, target, nullptr, content);
     return;
   }
 
@@ -283,12 +267,8 @@ void WriteFileContent(std::u16string_view path, const ContentWriter& content) {
     OverwriteInPlace(path, file.Get(), content);
     return;
   }
-  // The file itself is replaced, not a symbolic link that names it.
-  const std::unique_ptr<char, decltype(&std::free)> target(::realpath(native.c_str(), nullptr),
-                                                           &std::free);
-  if (target == nullptr) RaiseCreateError(path, errno);
   const ExistingFile existing{status, file.Get()};
-  ReplaceFile(path, target.get(), &existing, content);
+  ReplaceFile(path, target, &existing, content);
 }
 
 }  // namespace model::detail
