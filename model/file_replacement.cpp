@@ -11,8 +11,6 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <chrono>
-#include <random>
 #include <string>
 #include <vector>
 
@@ -21,6 +19,7 @@
 #include "model/file_messages.h"
 #include "model/file_replacement_internal.h"
 #include "model/file_replacement_target.h"
+#include "model/file_replacement_temporary.h"
 
 namespace model::detail {
 namespace {
@@ -95,51 +94,6 @@ void OverwriteInPlace(std::u16string_view path, int descriptor, const ContentWri
   WriteContent(descriptor, content);
 }
 
-std::string RandomSuffix() {
-  thread_local std::minstd_rand generator(static_cast<std::minstd_rand::result_type>(
-      std::chrono::steady_clock::now().time_since_epoch().count() ^ ::getpid()));
-  static constexpr char kAlphabet[] = "abcdefghijklmnopqrstuvwxyz0123456789";
-  std::string suffix(8, 'a');
-  for (char& c : suffix) c = kAlphabet[generator() % (sizeof kAlphabet - 1)];
-  return suffix;
-}
-
-// Creates an empty file under a hidden, unused name in the target's folder, so that
-// renaming it over the target later replaces the file in one step. Returns its descriptor,
-// or -1 with errno set.
-int CreateTemporaryBeside(const ReplacementTarget& target, std::string& temporary) {
-  // Short enough that the hidden name stays within the system's limit on names.
-  constexpr std::size_t kKeptNameLength = 200;
-  constexpr int kAttempts = 100;
-  const std::string name = target.name.substr(0, kKeptNameLength);
-  for (int attempt = 0; attempt < kAttempts; ++attempt) {
-    temporary = "." + name + "." + RandomSuffix();
-    // Mode 0666 lets the umask decide a new file's permissions, as for any new file.
-    const int descriptor = ::openat(target.folder.Get(), temporary.c_str(),
-                                    O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOCTTY, 0666);
-    if (descriptor >= 0 || errno != EEXIST) return descriptor;
-  }
-  return -1;
-}
-
-// Removes the temporary file when the replacement does not complete.
-class RemovalUnlessCommitted {
- public:
-  RemovalUnlessCommitted(int folder, const std::string& name) : folder_(folder), name_(name) {}
-  ~RemovalUnlessCommitted() {
-    if (!committed_) ::unlinkat(folder_, name_.c_str(), 0);
-  }
-  RemovalUnlessCommitted(const RemovalUnlessCommitted&) = delete;
-  RemovalUnlessCommitted& operator=(const RemovalUnlessCommitted&) = delete;
-
-  void Commit() noexcept { committed_ = true; }
-
- private:
-  int folder_;
-  const std::string& name_;
-  bool committed_ = false;
-};
-
 // The file that is replaced: its status, and its descriptor, which holds the lock.
 struct ExistingFile {
   const struct stat& status;
@@ -196,37 +150,28 @@ void CopyMetadata(const ExistingFile& existing, int replacement) {
   [[maybe_unused]] const int mode_kept = ::fchmod(replacement, existing.status.st_mode & 07777);
 }
 
-// Writes the content to a temporary file and renames it over target only once every byte is on
-// the disk, so that a failure leaves an existing target as it was. Where the system does
-// not let us add or rename a file but the file itself may be written, the file is
-// overwritten in place instead, as the only way left.
-void ReplaceFile(std::u16string_view path, const ReplacementTarget& target,
-                 const ExistingFile* existing, const ContentWriter& content) {
-  std::string temporary_name;
-  FileDescriptor temporary(CreateTemporaryBeside(target, temporary_name));
+// Writes the content to a temporary file and renames it over the target only once every
+// byte is on the disk, so that a failure leaves an existing target as it was. Returns false
+// where the system does not let us add or rename a file but may let us write the existing
+// one, which is then overwritten in place instead, as the only way left.
+bool ReplaceWithTemporary(std::u16string_view path, const ReplacementTarget& target,
+                          const ExistingFile* existing, const ContentWriter& content) {
+  // A new file is made as any other, its permissions decided by the umask or the folder's
+  // access list; a replacement is kept from others until it has the old file's.
+  const mode_t mode = existing == nullptr ? 0666 : 0600;
+  TemporaryFile temporary(target, mode);
   if (!temporary.IsOpen()) {
-    if (existing != nullptr && FallsBackToWritingInPlace(errno)) {
-      OverwriteInPlace(path, existing->descriptor, content);
-      return;
-    }
+    if (existing != nullptr && FallsBackToWritingInPlace(errno)) return false;
     RaiseCreateError(path, errno);
   }
-  RemovalUnlessCommitted removal(target.folder.Get(), temporary_name);
-
   WriteContent(temporary.Get(), content);
   if (existing != nullptr) CopyMetadata(*existing, temporary.Get());
-  if (::fsync(temporary.Get()) != 0 || !temporary.Close()) throw EWriteError();
-
-  if (::renameat(target.folder.Get(), temporary_name.c_str(), target.folder.Get(),
-                 target.name.c_str()) != 0) {
-    const int error = errno;
-    if (existing != nullptr && FallsBackToWritingInPlace(error)) {
-      OverwriteInPlace(path, existing->descriptor, content);
-      return;
-    }
-    RaiseCreateError(path, error);
+  if (::fsync(temporary.Get()) != 0) throw EWriteError();
+  if (const int refusal = temporary.TakeTargetsPlace(); refusal != 0) {
+    if (existing != nullptr && FallsBackToWritingInPlace(refusal)) return false;
+    RaiseCreateError(path, refusal);
   }
-  removal.Commit();
+  return true;
 }
 
 }  // namespace
@@ -250,7 +195,7 @@ void WriteFileContent(std::u16string_view path, const ContentWriter& content) {
                                O_WRONLY | O_NOFOLLOW | O_CLOEXEC | O_NOCTTY | O_NONBLOCK));
   if (!file.IsOpen()) {
     if (errno != ENOENT) RaiseCreateError(path, errno);
-    ReplaceFile(path, target, nullptr, content);
+    ReplaceWithTemporary(path, target, nullptr, content);
     return;
   }
 
@@ -268,7 +213,9 @@ void WriteFileContent(std::u16string_view path, const ContentWriter& content) {
     return;
   }
   const ExistingFile existing{status, file.Get()};
-  ReplaceFile(path, target, &existing, content);
+  if (!ReplaceWithTemporary(path, target, &existing, content)) {
+    OverwriteInPlace(path, file.Get(), content);
+  }
 }
 
 }  // namespace model::detail

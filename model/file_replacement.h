@@ -25,9 +25,10 @@ class ContentSink {
 using ContentWriter = std::function<void(ContentSink&)>;
 
 // Writes the content as the whole new content of the file, replacing any file of that name.
-// The new content goes to a temporary file beside the target and replaces the target only
-// once it is complete; an existing file keeps its owner, permissions, access lists and
-// other extended attributes, and a symbolic link keeps pointing at the file it names. A
+// The new content goes to a temporary file beside the target (see TemporaryFile: no one
+// else can open it, and a kill leaves nothing behind) and replaces the target only once it
+// is complete; an existing file keeps its owner, permissions, access lists and other
+// extended attributes, and a symbolic link keeps pointing at the file it names. A
 // device or pipe, a file with more than one name (hard links) and a file that the system
 // will not let us replace but lets us write are written in place.
 // Raises EFCreateError ("Cannot create file "<path>". <reason>") when the file cannot be

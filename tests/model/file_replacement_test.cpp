@@ -2,11 +2,15 @@
 
 #include <fcntl.h>
 #include <gtest/gtest.h>
+#include <signal.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
+#include <cstdlib>
 #include <filesystem>
 #include <string>
+#include <system_error>
 #include <vector>
 
 #include "model/errors.h"
@@ -32,12 +36,98 @@ class FileReplacementTest : public TemporaryFolderTest {
     ASSERT_EQ(::lchown(Native(name).c_str(), owner, owner), 0) << name;
   }
 
+  // The permissions of the files that this process holds open in the folder, other than
+  // name: the temporary file of a replacement, named or not.
+  std::vector<mode_t> ModesOfTemporaryFiles(const std::string& name) const {
+    std::vector<mode_t> modes;
+    for (const auto& entry : std::filesystem::directory_iterator("/proc/self/fd")) {
+      std::error_code no_link;
+      const std::string file = std::filesystem::read_symlink(entry.path(), no_link).string();
+      struct stat status {};
+      if (file.starts_with(Folder().string() + "/") && file != Native(name) &&
+          ::stat(entry.path().c_str(), &status) == 0) {
+        modes.push_back(status.st_mode & 07777);
+      }
+    }
+    return modes;
+  }
+
+  // Whether the folder's file system makes files without a name.
+  bool MakesUnnamedFiles() const {
+    const int file = ::open(Folder().c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0600);
+    if (file < 0) return false;
+    ::close(file);
+    return true;
+  }
+
   void MakeFolder(const std::string& name, mode_t mode, uid_t owner) const {
     ASSERT_TRUE(std::filesystem::create_directory(Folder() / name)) << name;
     ASSERT_EQ(::chown(Native(name).c_str(), owner, owner), 0) << name;
     ASSERT_EQ(::chmod(Native(name).c_str(), mode), 0) << name;
   }
 };
+
+// Another user must not read the new content of a file that is private to its owner,
+// neither while it is written nor before it has the old file's permissions.
+TEST_F(FileReplacementTest, TheNewContentIsKeptFromOthersWhileItIsWritten) {
+  WriteBytes("secret.txt", "old");
+  ASSERT_EQ(::chmod(Native("secret.txt").c_str(), 0600), 0);
+  const mode_t previous_umask = ::umask(022);
+  std::vector<mode_t> modes;
+  std::vector<std::string> entries;
+  detail::WriteFileContent(Path("secret.txt"), [&](detail::ContentSink& sink) {
+    sink.Write("new ");
+    modes = ModesOfTemporaryFiles("secret.txt");
+    entries = Entries();
+    sink.Write("content");
+  });
+  ::umask(previous_umask);
+
+  EXPECT_EQ(modes, std::vector<mode_t>{0600});
+  // Without a name no one else can even open it.
+  if (MakesUnnamedFiles()) {
+    EXPECT_EQ(entries, std::vector<std::string>{"secret.txt"});
+  }
+  EXPECT_EQ(ReadBytes("secret.txt"), "new content");
+  EXPECT_EQ(std::filesystem::status(Native("secret.txt")).permissions(),
+            static_cast<std::filesystem::perms>(0600));
+}
+
+// An export killed while it writes leaves nothing beside the target, which keeps its old
+// content whole, or stays away where there was none.
+TEST_F(FileReplacementTest, AKilledExportLeavesNothingBehind) {
+  constexpr int kPieces = 4;
+  const std::string piece(1 << 20, '7');
+  for (const bool existing : {true, false}) {
+    // Before the first byte, after the first piece, halfway, and with every byte written.
+    for (const int killed_before : {0, 1, kPieces / 2, kPieces}) {
+      SCOPED_TRACE(testing::Message()
+                   << "existing " << existing << ", killed before piece " << killed_before);
+      std::filesystem::remove(Native("LoadingProcess.txt"));
+      if (existing) WriteBytes("LoadingProcess.txt", "old");
+      const pid_t child = ::fork();
+      ASSERT_GE(child, 0);
+      if (child == 0) {
+        detail::WriteFileContent(Path("LoadingProcess.txt"), [&](detail::ContentSink& sink) {
+          for (int k = 0; k <= kPieces; ++k) {
+            if (k == killed_before) ::raise(SIGKILL);
+            if (k < kPieces) sink.Write(piece);
+          }
+        });
+        std::_Exit(0);
+      }
+      int status = 0;
+      ASSERT_EQ(::waitpid(child, &status, 0), child);
+      EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL) << status;
+      if (existing) {
+        EXPECT_EQ(Entries(), std::vector<std::string>{"LoadingProcess.txt"});
+        EXPECT_EQ(ReadBytes("LoadingProcess.txt"), "old");
+      } else {
+        EXPECT_EQ(Entries(), std::vector<std::string>{});
+      }
+    }
+  }
+}
 
 // Another user's link in a shared folder such as /tmp must not send an export to a file of
 // ours; the kernel stops it only where fs.protected_symlinks is on.
