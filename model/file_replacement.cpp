@@ -136,24 +136,31 @@ void CopyExtendedAttributes(int from, int to) {
   }
 }
 
-// Gives the replacement the owner, extended attributes and permissions of the file it
-// replaces; best effort, so that a file system without them does not stop the export.
-// It comes after the bytes are written, since a write drops file capabilities (and, for
-// a user other than root, set-user-ID bits); the owner goes first, since changing it drops
-// them too, and the mode goes last, since setting an access list may change it.
-void CopyMetadata(const ExistingFile& existing, int replacement) {
-  if (existing.status.st_uid != ::geteuid() || existing.status.st_gid != ::getegid()) {
-    [[maybe_unused]] const int owner_kept =
-        ::fchown(replacement, existing.status.st_uid, existing.status.st_gid);
-  }
+// Gives the replacement the owner and group of the file it replaces, or tells that it
+// cannot: only root may give a file away, and another user only to a group of their own.
+// Done on the empty file, so that no replacement is written that could not be kept.
+bool KeepOwner(const struct stat& existing, int replacement) {
+  struct stat status {};
+  if (::fstat(replacement, &status) != 0) return false;
+  if (status.st_uid == existing.st_uid && status.st_gid == existing.st_gid) return true;
+  return ::fchown(replacement, existing.st_uid, existing.st_gid) == 0;
+}
+
+// Gives the replacement the extended attributes and permissions of the file it replaces,
+// and tells whether the permissions could be kept. It comes after the bytes are written,
+// since a write drops file capabilities and set-user-ID bits, and the mode goes last, since
+// setting an access list may change it. An attribute that the file system or our rights
+// refuse does not stop the export.
+bool KeepAttributesAndMode(const ExistingFile& existing, int replacement) {
   CopyExtendedAttributes(existing.descriptor, replacement);
-  [[maybe_unused]] const int mode_kept = ::fchmod(replacement, existing.status.st_mode & 07777);
+  return ::fchmod(replacement, existing.status.st_mode & 07777) == 0;
 }
 
 // Writes the content to a temporary file and renames it over the target only once every
 // byte is on the disk, so that a failure leaves an existing target as it was. Returns false
-// where the system does not let us add or rename a file but may let us write the existing
-// one, which is then overwritten in place instead, as the only way left.
+// where the existing file has to be overwritten in place instead, as the only way left:
+// the system does not let us add or rename a file but may let us write this one, or the
+// replacement could not keep its owner, group or permissions.
 bool ReplaceWithTemporary(std::u16string_view path, const ReplacementTarget& target,
                           const ExistingFile* existing, const ContentWriter& content) {
   // A new file is made as any other, its permissions decided by the umask or the folder's
@@ -164,8 +171,11 @@ bool ReplaceWithTemporary(std::u16string_view path, const ReplacementTarget& tar
     if (existing != nullptr && FallsBackToWritingInPlace(errno)) return false;
     RaiseCreateError(path, errno);
   }
+  // A replacement that would hand the file to another owner, or change who may read it,
+  // is not made.
+  if (existing != nullptr && !KeepOwner(existing->status, temporary.Get())) return false;
   WriteContent(temporary.Get(), content);
-  if (existing != nullptr) CopyMetadata(*existing, temporary.Get());
+  if (existing != nullptr && !KeepAttributesAndMode(*existing, temporary.Get())) return false;
   if (::fsync(temporary.Get()) != 0) throw EWriteError();
   if (const int refusal = temporary.TakeTargetsPlace(); refusal != 0) {
     if (existing != nullptr && FallsBackToWritingInPlace(refusal)) return false;

@@ -9,6 +9,7 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <iterator>
 #include <string>
 #include <system_error>
 #include <vector>
@@ -21,8 +22,6 @@ namespace model {
 namespace {
 
 using Lines = std::vector<std::u16string>;
-
-constexpr uid_t kNobody = 65534;
 
 class FileReplacementTest : public TemporaryFolderTest {
  protected:
@@ -127,6 +126,46 @@ TEST_F(FileReplacementTest, AKilledExportLeavesNothingBehind) {
       }
     }
   }
+}
+
+// A user who may write a file of another owner or group, but may not hand a file over to
+// them, must not replace it with a file of their own: it is written in place instead.
+TEST_F(FileReplacementTest, AFileWhoseOwnerCannotBeKeptIsWrittenInPlace) {
+  if (::geteuid() != 0) GTEST_SKIP() << "only root can give a folder of ours a file of another";
+  ASSERT_EQ(::chmod(Folder().c_str(), 0755), 0);
+  MakeFolder("home", 0755, kNobody);
+  const struct {
+    std::string name;
+    uid_t owner;
+    gid_t group;
+  } rows[] = {
+      {"home/roots.txt", 0, 0},
+      {"home/group roots.txt", kNobody, 0},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.name);
+    WriteBytes(row.name, std::string(100, 'x'));
+    ASSERT_EQ(::chown(Native(row.name).c_str(), row.owner, row.group), 0);
+    ASSERT_EQ(::chmod(Native(row.name).c_str(), 0666), 0);
+    struct stat before {};
+    ASSERT_EQ(::stat(Native(row.name).c_str(), &before), 0);
+
+    ExpectAsNobody([&] {
+      WriteLineFile(Path(row.name), {u"1"});
+      return true;
+    });
+
+    struct stat after {};
+    ASSERT_EQ(::stat(Native(row.name).c_str(), &after), 0);
+    EXPECT_EQ(after.st_uid, row.owner);
+    EXPECT_EQ(after.st_gid, row.group);
+    EXPECT_EQ(after.st_mode & 07777, 0666u);
+    EXPECT_EQ(after.st_ino, before.st_ino);
+    EXPECT_EQ(ReadBytes(row.name), "1\r\n");
+  }
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(Folder() / "home"),
+                          std::filesystem::directory_iterator()),
+            2);
 }
 
 // Another user's link in a shared folder such as /tmp must not send an export to a file of

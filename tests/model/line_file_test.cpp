@@ -559,29 +559,13 @@ TEST_F(LineFileTest, NewFilesTakeTheUmask) {
             static_cast<std::filesystem::perms>(0640));
 }
 
-// Root may write anywhere: checks that need the system to refuse run in a child process,
-// which drops to the unprivileged user "nobody" when it starts as root.
 class UnprivilegedLineFileTest : public LineFileTest {
  protected:
-  static constexpr uid_t kNobody = 65534;
-
   // Hands the file over to the user that the check runs as.
   void GiveAway(const std::string& name) {
     if (::geteuid() == 0) {
       ASSERT_EQ(::chown(Native(name).c_str(), kNobody, kNobody), 0);
     }
-  }
-
-  template <typename Check>
-  void ExpectUnprivileged(Check&& check) {
-    EXPECT_EXIT(
-        {
-          if (::geteuid() == 0 && (::setgid(kNobody) != 0 || ::setuid(kNobody) != 0)) {
-            std::_Exit(2);
-          }
-          std::_Exit(check() ? 0 : 1);
-        },
-        testing::ExitedWithCode(0), "");
   }
 };
 
@@ -591,7 +575,7 @@ TEST_F(UnprivilegedLineFileTest, AReadOnlyFileStaysAsItWas) {
   GiveAway("readonly.txt");
   ASSERT_EQ(::chmod(Native("readonly.txt").c_str(), 0444), 0);
   ASSERT_EQ(::chmod(Folder().c_str(), 0777), 0);
-  ExpectUnprivileged([this] {
+  ExpectAsNobody([this] {
     return ErrorMessage<EFCreateError>([this] { WriteLineFile(Path("readonly.txt"), {u"1"}); }) ==
            CreateMessage(Native("readonly.txt"), u"Permission denied");
   });
@@ -605,7 +589,7 @@ TEST_F(UnprivilegedLineFileTest, WritesInPlaceWhenTheFolderTakesNoNewFile) {
   WriteBytes("out.txt", "old");
   GiveAway("out.txt");
   ASSERT_EQ(::chmod(Folder().c_str(), 0555), 0);
-  ExpectUnprivileged([this] {
+  ExpectAsNobody([this] {
     WriteLineFile(Path("out.txt"), {u"1"});
     return true;
   });
@@ -619,7 +603,7 @@ TEST_F(UnprivilegedLineFileTest, WritesInPlaceWhenTheFolderForbidsReplacingTheFi
   WriteBytes("shared.txt", "old");
   ASSERT_EQ(::chmod(Native("shared.txt").c_str(), 0666), 0);
   ASSERT_EQ(::chmod(Folder().c_str(), 01777), 0);
-  ExpectUnprivileged([this] {
+  ExpectAsNobody([this] {
     WriteLineFile(Path("shared.txt"), {u"1"});
     return true;
   });
