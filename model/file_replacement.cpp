@@ -37,10 +37,25 @@ void WriteAll(int descriptor, std::string_view bytes) {
 class DescriptorSink final : public ContentSink {
  public:
   explicit DescriptorSink(int descriptor) noexcept : descriptor_(descriptor) {}
-  void Write(std::string_view bytes) override { WriteAll(descriptor_, bytes); }
+  void Write(std::string_view bytes) override {
+    WriteAll(descriptor_, bytes);
+    written_ += bytes.size();
+  }
+  std::size_t Written() const noexcept { return written_; }
 
  private:
   int descriptor_;
+  std::size_t written_ = 0;
+};
+
+// Learns the length of the content without writing it anywhere.
+class CountingSink final : public ContentSink {
+ public:
+  void Write(std::string_view bytes) override { length_ += bytes.size(); }
+  std::size_t Length() const noexcept { return length_; }
+
+ private:
+  std::size_t length_ = 0;
 };
 
 void WriteContent(int descriptor, const ContentWriter& content) {
@@ -88,10 +103,35 @@ void WriteToDevice(std::u16string_view path, int descriptor, const ContentWriter
   WriteContent(descriptor, content);
 }
 
-// For a file that cannot be replaced; descriptor holds its lock.
-void OverwriteInPlace(std::u16string_view path, int descriptor, const ContentWriter& content) {
-  if (::ftruncate(descriptor, 0) != 0) RaiseCreateError(path, errno);
-  WriteContent(descriptor, content);
+// Makes the file system set aside room for the first length bytes of the file, so that
+// overwriting them cannot run out of space half-way. A file shorter than that grows with
+// zero bytes meanwhile, and is cut back to its old length when the room cannot be had.
+void ReserveSpace(int descriptor, off_t old_length, std::size_t length) {
+  if (length == 0) return;
+  int error;
+  do {
+    error = ::posix_fallocate(descriptor, 0, static_cast<off_t>(length));
+  } while (error == EINTR);
+  if (error == 0) return;
+  [[maybe_unused]] const int cut_back = ::ftruncate(descriptor, old_length);
+  throw EWriteError();
+}
+
+// For a file that cannot be replaced; descriptor holds its lock and its offset is 0. No
+// failure of the system may cost the old content: the room for the new content is reserved
+// before the first byte changes, the old bytes are overwritten rather than cut off first,
+// and whatever is left of them beyond the new content is cut off last. The content is
+// written twice for that: once to learn its length, once into the file.
+void OverwriteInPlace(int descriptor, off_t old_length, const ContentWriter& content) {
+  CountingSink counter;
+  content(counter);
+  ReserveSpace(descriptor, old_length, counter.Length());
+  DescriptorSink sink(descriptor);
+  content(sink);
+  if (::ftruncate(descriptor, static_cast<off_t>(sink.Written())) != 0 ||
+      ::fsync(descriptor) != 0) {
+    throw EWriteError();
+  }
 }
 
 // The file that is replaced: its status, and its descriptor, which holds the lock.
@@ -219,12 +259,12 @@ void WriteFileContent(std::u16string_view path, const ContentWriter& content) {
   // A replacement would take only this name, and leave the file's other names with the
   // old content.
   if (status.st_nlink > 1) {
-    OverwriteInPlace(path, file.Get(), content);
+    OverwriteInPlace(file.Get(), status.st_size, content);
     return;
   }
   const ExistingFile existing{status, file.Get()};
   if (!ReplaceWithTemporary(path, target, &existing, content)) {
-    OverwriteInPlace(path, file.Get(), content);
+    OverwriteInPlace(file.Get(), status.st_size, content);
   }
 }
 

@@ -34,12 +34,16 @@ namespace model {
 // for a NUL that text other than NULs follows; <n> counts bytes of the file from 0.
 std::vector<std::u16string> ReadLineFile(std::u16string_view path);
 
-// Writes the lines to the file, replacing any file of that name. The new content goes to a
-// temporary file beside the target and replaces the target only once it is complete, so a
-// failure leaves an existing file as it was; an existing file keeps its owner, permissions,
-// access lists and other extended attributes, and a symbolic link keeps pointing at the
-// file it names. A device or pipe, a file with more than one name (hard links) and a file
-// that the system will not let us replace but lets us write are written in place.
+// Writes the lines to the file, replacing any file of that name. The new content goes to
+// a temporary file beside the target that no one else can open, and replaces the target
+// only once it is complete, so a failure or a kill leaves an existing file as it was; an
+// existing file keeps its owner, permissions, access lists and other extended attributes,
+// and a symbolic link keeps pointing at the file it names, unless it is another user's
+// link in a folder that everyone may write (a link that user could have planted), which is
+// refused with EACCES. A device or pipe, a file with more than one name (hard links), and
+// a file that we may write but not replace, or not replace with the same owner, are
+// written in place, with room for the new text reserved first so that a full disk leaves
+// them unchanged.
 // Raises EFCreateError ("Cannot create file "<path>". <reason>") when the file cannot be
 // created or replaced: a missing folder, a folder of that name, a lock that another
 // program holds on it. Raises EWriteError ("Stream write error") when the system takes

@@ -3,11 +3,14 @@
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <signal.h>
+#include <sys/mount.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <iterator>
 #include <string>
@@ -16,12 +19,14 @@
 
 #include "model/errors.h"
 #include "model/line_file.h"
+#include "model/process_export.h"
 #include "tests/model/file_test_support.h"
 
 namespace model {
 namespace {
 
 using Lines = std::vector<std::u16string>;
+using namespace std::string_literals;
 
 class FileReplacementTest : public TemporaryFolderTest {
  protected:
@@ -210,6 +215,112 @@ TEST_F(FileReplacementTest, LinksThatCannotHaveBeenPlantedAreFollowed) {
     EXPECT_EQ(ReadBytes(target), "1\r\n");
     EXPECT_TRUE(std::filesystem::is_symlink(Folder() / row.link));
   }
+}
+
+// A disk of 64 KiB, mounted at "small" in the folder, that a long export overfills.
+class SmallFileSystemTest : public FileReplacementTest {
+ protected:
+  void SetUp() override {
+    FileReplacementTest::SetUp();
+    if (::geteuid() != 0) GTEST_SKIP() << "only root can mount a small file system";
+    ASSERT_TRUE(std::filesystem::create_directory(Folder() / "small"));
+    if (::mount("loadgen-test", Native("small").c_str(), "tmpfs", 0, "size=64k,mode=0755") != 0) {
+      GTEST_SKIP() << "cannot mount a file system here: " << std::strerror(errno);
+    }
+    mounts_.push_back(Native("small"));
+  }
+
+  void TearDown() override {
+    for (auto mount = mounts_.rbegin(); mount != mounts_.rend(); ++mount) {
+      ::umount2(mount->c_str(), MNT_DETACH);
+    }
+    FileReplacementTest::TearDown();
+  }
+
+  // Makes name a mount point that shows the file source.
+  void BindMount(const std::string& source, const std::string& name) {
+    WriteBytes(name, "");
+    ASSERT_EQ(::mount(Native(source).c_str(), Native(name).c_str(), nullptr, MS_BIND, nullptr), 0)
+        << std::strerror(errno);
+    mounts_.push_back(Native(name));
+  }
+
+  // Whether the file holds exactly bytes; long contents are not printed when they differ.
+  bool Holds(const std::string& name, const std::string& bytes) const {
+    return ReadBytes(name) == bytes;
+  }
+
+  // 24 KB that differ from line to line, so that any change shows.
+  static std::string OldContent() {
+    std::string bytes;
+    for (int line = 0; bytes.size() < 24'000; ++line) bytes += std::to_string(line) + "\r\n";
+    return bytes;
+  }
+
+  // 100,000 values, far more than the disk holds.
+  static std::vector<double> LongProcess() {
+    std::vector<double> process;
+    for (int k = 0; k < 100'000; ++k) process.push_back(k * 0.7);
+    return process;
+  }
+
+ private:
+  std::vector<std::string> mounts_;
+};
+
+// Files that cannot be replaced are written in place; a disk too small for the new text
+// must fail the export before one byte of the old one changes.
+TEST_F(SmallFileSystemTest, AFullDiskLeavesAFileWrittenInPlaceByteForByte) {
+  const std::string old_bytes = OldContent();
+  // A file with a second name.
+  WriteBytes("small/data.txt", old_bytes);
+  ASSERT_EQ(::link(Native("small/data.txt").c_str(), Native("small/other name.txt").c_str()), 0);
+  // A file on the small disk, mounted over a name on a large one.
+  WriteBytes("small/bound source.txt", old_bytes);
+  BindMount("small/bound source.txt", "bound.txt");
+
+  for (const std::string name : {"small/data.txt", "bound.txt"}) {
+    SCOPED_TRACE(name);
+    EXPECT_EQ(ErrorMessage<EWriteError>([&] { ExportLoadingProcess(Path(name), LongProcess()); }),
+              u"Stream write error");
+  }
+  EXPECT_TRUE(Holds("small/data.txt", old_bytes));
+  EXPECT_TRUE(Holds("small/other name.txt", old_bytes));
+  EXPECT_TRUE(Holds("bound.txt", old_bytes));
+  EXPECT_TRUE(Holds("small/bound source.txt", old_bytes));
+  EXPECT_EQ(Entries(), (std::vector<std::string>{"bound.txt", "small"}));
+}
+
+// A file of ours in a folder that takes no new file is written in place too.
+TEST_F(SmallFileSystemTest, AFullDiskLeavesAFileInALockedFolderByteForByte) {
+  const std::string old_bytes = OldContent();
+  ASSERT_EQ(::chmod(Folder().c_str(), 0755), 0);
+  ASSERT_TRUE(std::filesystem::create_directory(Folder() / "small/locked"));
+  WriteBytes("small/locked/data.txt", old_bytes);
+  ASSERT_EQ(::chown(Native("small/locked/data.txt").c_str(), kNobody, kNobody), 0);
+  ASSERT_EQ(::chmod(Native("small/locked").c_str(), 0555), 0);
+
+  ExpectAsNobody([this] {
+    return ErrorMessage<EWriteError>([this] {
+             ExportLoadingProcess(Path("small/locked/data.txt"), LongProcess());
+           }) == u"Stream write error";
+  });
+  EXPECT_TRUE(Holds("small/locked/data.txt", old_bytes));
+}
+
+// Where the disk holds the new text, writing in place gives exactly that text.
+TEST_F(SmallFileSystemTest, WritingInPlaceLeavesExactlyTheNewText) {
+  WriteBytes("small/data.txt", OldContent());
+  ASSERT_EQ(::link(Native("small/data.txt").c_str(), Native("small/other name.txt").c_str()), 0);
+  const std::vector<double> shorter = {1, 2.5};
+  ExportLoadingProcess(Path("small/data.txt"), shorter);
+  EXPECT_EQ(ReadBytes("small/other name.txt"), "1\r\n2.5\r\n");
+
+  const std::vector<double> longer(3'000, 0.25);
+  ExportLoadingProcess(Path("small/data.txt"), longer);
+  std::string expected;
+  for (int k = 0; k < 3'000; ++k) expected += "0.25\r\n";
+  EXPECT_TRUE(Holds("small/other name.txt", expected));
 }
 
 }  // namespace

@@ -435,6 +435,23 @@ TEST_F(FileSizeLimitTest, AFailedWriteLeavesTheOldFileByteForByte) {
   EXPECT_EQ(Entries(), std::vector<std::string>{"out.txt"});
 }
 
+// A file with a second name is written in place; a full disk must still cost it nothing.
+TEST_F(FileSizeLimitTest, AFailedWriteInPlaceLeavesEveryNameOfTheFileByteForByte) {
+  const std::string old_bytes = "1\r\n2\r\n\xE9\0old"s;
+  WriteBytes("out.txt", old_bytes);
+  ASSERT_EQ(::link(Native("out.txt").c_str(), Native("other name.txt").c_str()), 0);
+
+  LimitFileSize();
+  const std::u16string message =
+      ErrorMessage<EWriteError>([&] { WriteLineFile(Path("out.txt"), Lines(100, u"123")); });
+  RestoreFileSize();
+
+  EXPECT_EQ(message, u"Stream write error");
+  EXPECT_EQ(ReadBytes("out.txt"), old_bytes);
+  EXPECT_EQ(ReadBytes("other name.txt"), old_bytes);
+  EXPECT_EQ(Entries(), (std::vector<std::string>{"other name.txt", "out.txt"}));
+}
+
 TEST_F(LineFileTest, ReplacingKeepsPermissionsAndSymbolicLinks) {
   WriteBytes("data.txt", "old");
   ::chmod(Native("data.txt").c_str(), 0604);
