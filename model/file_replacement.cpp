@@ -108,10 +108,13 @@ void WriteToDevice(std::u16string_view path, int descriptor, const ContentWriter
 // zero bytes meanwhile, and is cut back to its old length when the room cannot be had.
 void ReserveSpace(int descriptor, off_t old_length, std::size_t length) {
   if (length == 0) return;
-  int error;
+  const off_t end = static_cast<off_t>(length);
+  int result;
   do {
-    error = ::posix_fallocate(descriptor, 0, static_cast<off_t>(length));
-  } while (error == EINTR);
+    result = ::fallocate(descriptor, 0, 0, end);
+  } while (result != 0 && errno == EINTR);
+  int error = result == 0 ? 0 : errno;
+  if (error == EOPNOTSUPP) error = ReserveByWriting(descriptor, old_length, end);
   if (error == 0) return;
   [[maybe_unused]] const int cut_back = ::ftruncate(descriptor, old_length);
   throw EWriteError();
@@ -225,6 +228,18 @@ bool ReplaceWithTemporary(std::u16string_view path, const ReplacementTarget& tar
 }
 
 }  // namespace
+
+int ReserveByWriting(int descriptor, off_t from, off_t to) noexcept {
+  struct stat status {};
+  if (::fstat(descriptor, &status) != 0) return errno;
+  constexpr off_t kCommonBlockSize = 4096;
+  const off_t block = status.st_blksize > 0 ? status.st_blksize : kCommonBlockSize;
+  // The last byte first, which gives the file its whole length at once.
+  for (off_t offset = to - 1; offset >= from; offset -= block) {
+    if (::pwrite(descriptor, "", 1, offset) != 1) return errno == 0 ? ENOSPC : errno;
+  }
+  return 0;
+}
 
 bool FallsBackToWritingInPlace(int refusal) noexcept {
   return refusal == EACCES || refusal == EPERM || refusal == EBUSY || refusal == EXDEV;

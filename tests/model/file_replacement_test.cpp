@@ -18,6 +18,7 @@
 #include <vector>
 
 #include "model/errors.h"
+#include "model/file_replacement_internal.h"
 #include "model/line_file.h"
 #include "model/process_export.h"
 #include "tests/model/file_test_support.h"
@@ -217,6 +218,21 @@ TEST_F(FileReplacementTest, LinksThatCannotHaveBeenPlantedAreFollowed) {
   }
 }
 
+// Where the file system cannot set room aside, a byte written into each block takes it,
+// beyond the old end only.
+TEST_F(FileReplacementTest, ReservingByWritingTakesTheRoomBeyondTheOldEnd) {
+  WriteBytes("data.txt", "old");
+  const int file = ::open(Native("data.txt").c_str(), O_WRONLY | O_CLOEXEC);
+  ASSERT_GE(file, 0);
+  EXPECT_EQ(detail::ReserveByWriting(file, 3, 100'000), 0);
+  struct stat status {};
+  ASSERT_EQ(::fstat(file, &status), 0);
+  ::close(file);
+  // Blocks of 512 bytes: every one of the file's blocks is there, none is a hole.
+  EXPECT_GE(status.st_blocks * 512, 100'000);
+  EXPECT_TRUE(ReadBytes("data.txt") == "old" + std::string(100'000 - 3, '\0'));
+}
+
 // A disk of 64 KiB, mounted at "small" in the folder, that a long export overfills.
 class SmallFileSystemTest : public FileReplacementTest {
  protected:
@@ -306,6 +322,15 @@ TEST_F(SmallFileSystemTest, AFullDiskLeavesAFileInALockedFolderByteForByte) {
            }) == u"Stream write error";
   });
   EXPECT_TRUE(Holds("small/locked/data.txt", old_bytes));
+}
+
+TEST_F(SmallFileSystemTest, ReservingByWritingFailsWhereTheDiskIsFull) {
+  WriteBytes("small/data.txt", "old");
+  const int file = ::open(Native("small/data.txt").c_str(), O_WRONLY | O_CLOEXEC);
+  ASSERT_GE(file, 0);
+  EXPECT_EQ(detail::ReserveByWriting(file, 3, 1 << 20), ENOSPC);
+  ::close(file);
+  EXPECT_EQ(ReadBytes("small/data.txt").substr(0, 3), "old");
 }
 
 // Where the disk holds the new text, writing in place gives exactly that text.
