@@ -70,8 +70,19 @@ ReplacementTarget ResolveReplacementTarget(std::u16string_view path) {
     std::string name = std::move(pending.back());
     pending.pop_back();
     const bool last = pending.empty();
-    // Opens the name itself, a link included, without following it.
-    FileDescriptor entry(::openat(folder.Get(), name.c_str(), O_PATH | O_NOFOLLOW | O_CLOEXEC));
+    constexpr int kNameItself = O_PATH | O_NOFOLLOW | O_CLOEXEC;
+    if (!last) {
+      // Opened as a folder, which also mounts one that is mounted on demand (autofs).
+      FileDescriptor next(::openat(folder.Get(), name.c_str(), kNameItself | O_DIRECTORY));
+      if (next.IsOpen()) {
+        folder = std::move(next);
+        continue;
+      }
+      // A link, or a file where a folder should be, is looked at below.
+      if (errno != ENOTDIR) RaiseCreateError(path, errno);
+    }
+    // The name itself, a link included, without following it.
+    FileDescriptor entry(::openat(folder.Get(), name.c_str(), kNameItself));
     if (!entry.IsOpen()) {
       // A file that is not there yet is created under this name.
       if (last && errno == ENOENT) return {std::move(folder), std::move(name)};
@@ -87,9 +98,8 @@ ReplacementTarget ResolveReplacementTarget(std::u16string_view path) {
       PushNames(text, pending);
       continue;
     }
-    if (last) return {std::move(folder), std::move(name)};
-    if (!S_ISDIR(status.st_mode)) RaiseCreateError(path, ENOTDIR);
-    folder = std::move(entry);
+    if (!last) RaiseCreateError(path, ENOTDIR);
+    return {std::move(folder), std::move(name)};
   }
 }
 
