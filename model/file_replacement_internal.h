@@ -1,6 +1,7 @@
 #pragma once
 
-// The decisions of the file replacement, apart so that tests can check them one by one.
+// Steps and decisions of the file replacement, apart so that tests can check them one by
+// one.
 
 #include <sys/types.h>
 
