@@ -1,11 +1,11 @@
 #include "model/file_content.h"
 
-#include "model/line_file_internal.h"
+#include "model/file_replacement.h"
 
 namespace model {
 
 void WriteFileContent(std::u16string_view path, std::string_view bytes) {
-  detail::WriteFileBytes(path, bytes);
+  detail::WriteFileContent(path, [bytes](detail::ContentSink& sink) { sink.Write(bytes); });
 }
 
 }  // namespace model

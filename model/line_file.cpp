@@ -1,324 +1,70 @@
 #include "model/line_file.h"
 
 #include <fcntl.h>
-#include <linux/limits.h>
-#include <pthread.h>
-#include <signal.h>
 #include <sys/file.h>
 #include <sys/stat.h>
-#include <sys/xattr.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
-#include <chrono>
-#include <cstdlib>
-#include <cstring>
-#include <filesystem>
-#include <memory>
-#include <random>
+#include <string>
 #include <utility>
 #include <vector>
 
-#include "model/errors.h"
+#include "model/file_descriptor.h"
+#include "model/file_messages.h"
+#include "model/file_replacement.h"
 #include "model/line_file_internal.h"
 #include "model/text_codec.h"
 #include "model/unicode.h"
 
 namespace model {
 namespace detail {
+
 namespace {
 
-// Closes the descriptor when the operation ends, also by an error.
-class FileDescriptor {
- public:
-  explicit FileDescriptor(int descriptor) noexcept : descriptor_(descriptor) {}
-  ~FileDescriptor() {
-    if (descriptor_ >= 0) ::close(descriptor_);
+// The reason given for a device: /dev/zero would never end, and none holds lines of text.
+constexpr std::u16string_view kNotARegularFile = u"Not a regular file";
+
+// A file read in one request of the length it had when it was opened.
+std::string ReadLength(std::u16string_view path, int descriptor, std::size_t length) {
+  std::string bytes(length, '\0');
+  std::size_t done = 0;
+  while (done < length) {
+    const ssize_t got = ::read(descriptor, bytes.data() + done, length - done);
+    if (got < 0 && errno == EINTR) continue;
+    if (got < 0) RaiseOpenError(path, errno);
+    // Another program that ignores the lock has cut the file short meanwhile.
+    if (got == 0) break;
+    done += static_cast<std::size_t>(got);
   }
-  FileDescriptor(const FileDescriptor&) = delete;
-  FileDescriptor& operator=(const FileDescriptor&) = delete;
-
-  int Get() const noexcept { return descriptor_; }
-  bool IsOpen() const noexcept { return descriptor_ >= 0; }
-
-  // Closes now and tells whether the system accepted it: some file systems report a
-  // failed write only when the file is closed.
-  bool Close() noexcept {
-    const int descriptor = descriptor_;
-    descriptor_ = -1;
-    return ::close(descriptor) == 0;
-  }
-
- private:
-  int descriptor_;
-};
-
-// Text that the system hands over as UTF-8 without promising it.
-std::u16string DecodeSystemText(std::string_view bytes) {
-  std::u16string text(bytes.size(), u'\0');
-  text.resize(DecodeUtf8Replacing(bytes, text.data()));
-  return text;
+  bytes.resize(done);
+  return bytes;
 }
 
-std::u16string AbsolutePathText(std::u16string_view path) {
-  // An empty name is shown as it was given: the current folder was not what the user named.
-  if (path.empty()) return {};
-  std::filesystem::path absolute(ToUtf8(path));
-  if (absolute.is_relative()) {
-    std::error_code error;
-    const std::filesystem::path current = std::filesystem::current_path(error);
-    if (!error) absolute = current / absolute;
-  }
-  return DecodeSystemText(absolute.lexically_normal().native());
-}
-
-bool IsTrimmedFromReason(char16_t c) { return c <= u' ' || (c >= 0x7F && c <= 0x9F) || c == u'.'; }
-
-std::u16string SystemReason(int error) {
-  char buffer[256];
-  std::u16string reason = DecodeSystemText(::strerror_r(error, buffer, sizeof buffer));
-  while (!reason.empty() && IsTrimmedFromReason(reason.back())) reason.pop_back();
-  return reason;
-}
-
-std::u16string FileMessage(std::u16string_view action, std::u16string_view path,
-                           std::u16string_view detail) {
-  std::u16string message = u"Cannot ";
-  message += action;
-  message += u" file \"";
-  message += AbsolutePathText(path);
-  message += u"\". ";
-  message += detail;
-  return message;
-}
-
-[[noreturn]] void RaiseOpenError(std::u16string_view path, int error) {
-  throw EFOpenError(FileMessage(u"open", path, SystemReason(error)));
-}
-
-[[noreturn]] void RaiseCreateError(std::u16string_view path, int error) {
-  throw EFCreateError(FileMessage(u"create", path, SystemReason(error)));
-}
-
-[[noreturn]] void RaiseEncodingError(std::u16string_view path, std::u16string_view fault,
-                                     std::size_t offset) {
-  const std::string digits = std::to_string(offset);
-  std::u16string detail(fault);
-  detail += u" at byte ";
-  detail.append(digits.begin(), digits.end());
-  throw EEncodingError(FileMessage(u"read", path, detail));
-}
-
-// A NUL inside the name would make the system open a file of a shorter name.
-bool IsNameTheSystemTakes(std::u16string_view path) { return path.find(u'\0') == path.npos; }
-
-void WriteAll(int descriptor, std::string_view bytes) {
-  while (!bytes.empty()) {
-    const ssize_t written = ::write(descriptor, bytes.data(), bytes.size());
-    if (written < 0 && errno == EINTR) continue;
-    if (written <= 0) throw EWriteError();
-    bytes.remove_prefix(static_cast<std::size_t>(written));
-  }
-}
-
-// While it lives, a write to a pipe whose reader has gone fails with EPIPE instead of
-// raising SIGPIPE, which would end the program.
-class SigpipeSuppression {
- public:
-  SigpipeSuppression() noexcept {
-    sigemptyset(&pipe_signal_);
-    sigaddset(&pipe_signal_, SIGPIPE);
-    sigset_t pending;
-    sigpending(&pending);
-    was_pending_ = sigismember(&pending, SIGPIPE) == 1;
-    pthread_sigmask(SIG_BLOCK, &pipe_signal_, &previous_mask_);
-  }
-  ~SigpipeSuppression() {
-    sigset_t pending;
-    sigpending(&pending);
-    if (!was_pending_ && sigismember(&pending, SIGPIPE) == 1) {
-      const timespec no_wait{};
-      sigtimedwait(&pipe_signal_, nullptr, &no_wait);
-    }
-    pthread_sigmask(SIG_SETMASK, &previous_mask_, nullptr);
-  }
-  SigpipeSuppression(const SigpipeSuppression&) = delete;
-  SigpipeSuppression& operator=(const SigpipeSuppression&) = delete;
-
- private:
-  sigset_t pipe_signal_{};
-  sigset_t previous_mask_{};
-  bool was_pending_ = false;
-};
-
-// A device or pipe cannot be replaced; it takes the bytes as they come.
-void WriteToDevice(std::u16string_view path, int descriptor, std::string_view bytes) {
+// A pipe, or a file that the system makes up as it is read (/proc), tells no length when
+// opened. It is read until its end, waiting for a pipe's writer to write or leave.
+std::string ReadToEnd(std::u16string_view path, int descriptor) {
   const int flags = ::fcntl(descriptor, F_GETFL);
   if (flags < 0 || ::fcntl(descriptor, F_SETFL, flags & ~O_NONBLOCK) != 0) {
-    RaiseCreateError(path, errno);
+    RaiseOpenError(path, errno);
   }
-  const SigpipeSuppression suppression;
-  WriteAll(descriptor, bytes);
-}
-
-// For a file that cannot be replaced; descriptor holds its lock.
-void OverwriteInPlace(std::u16string_view path, int descriptor, std::string_view bytes) {
-  if (::ftruncate(descriptor, 0) != 0) RaiseCreateError(path, errno);
-  WriteAll(descriptor, bytes);
-}
-
-std::string RandomSuffix() {
-  thread_local std::minstd_rand generator(static_cast<std::minstd_rand::result_type>(
-      std::chrono::steady_clock::now().time_since_epoch().count() ^ ::getpid()));
-  static constexpr char kAlphabet[] = "abcdefghijklmnopqrstuvwxyz0123456789";
-  std::string suffix(8, 'a');
-  for (char& c : suffix) c = kAlphabet[generator() % (sizeof kAlphabet - 1)];
-  return suffix;
-}
-
-// Creates an empty file under a hidden, unused name in the target's folder, so that
-// renaming it over the target later replaces the file in one step. Returns its descriptor,
-// or -1 with errno set.
-int CreateTemporaryBeside(const std::filesystem::path& target, std::filesystem::path& temporary) {
-  // Short enough that the hidden name stays within the system's limit on names.
-  constexpr std::size_t kKeptNameLength = 200;
-  constexpr int kAttempts = 100;
-  const std::string name = target.filename().native().substr(0, kKeptNameLength);
-  for (int attempt = 0; attempt < kAttempts; ++attempt) {
-    temporary = target.parent_path() / ("." + name + "." + RandomSuffix());
-    // Mode 0666 lets the umask decide a new file's permissions, as for any new file.
-    const int descriptor =
-        ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOCTTY, 0666);
-    if (descriptor >= 0 || errno != EEXIST) return descriptor;
+  constexpr std::size_t kFirstRoom = 64 * 1024;
+  std::string bytes(kFirstRoom, '\0');
+  std::size_t done = 0;
+  for (;;) {
+    if (done == bytes.size()) bytes.resize(2 * bytes.size());
+    const ssize_t got = ::read(descriptor, bytes.data() + done, bytes.size() - done);
+    if (got < 0 && errno == EINTR) continue;
+    if (got < 0) RaiseOpenError(path, errno);
+    if (got == 0) break;
+    done += static_cast<std::size_t>(got);
   }
-  return -1;
-}
-
-// Removes the temporary file when the replacement does not complete.
-class RemovalUnlessCommitted {
- public:
-  explicit RemovalUnlessCommitted(const std::filesystem::path& file) : file_(file) {}
-  ~RemovalUnlessCommitted() {
-    if (!committed_) ::unlink(file_.c_str());
-  }
-  RemovalUnlessCommitted(const RemovalUnlessCommitted&) = delete;
-  RemovalUnlessCommitted& operator=(const RemovalUnlessCommitted&) = delete;
-
-  void Commit() noexcept { committed_ = true; }
-
- private:
-  const std::filesystem::path& file_;
-  bool committed_ = false;
-};
-
-// The file that is replaced: its status, and its descriptor, which holds the lock.
-struct ExistingFile {
-  const struct stat& status;
-  int descriptor;
-};
-
-// The names of the file's extended attributes; none when they cannot be listed.
-std::vector<std::string> ExtendedAttributeNames(int descriptor) {
-  // The system never lists more than this, so one call sees the whole list.
-  std::string list(XATTR_LIST_MAX, '\0');
-  const ssize_t length = ::flistxattr(descriptor, list.data(), list.size());
-  list.resize(length < 0 ? 0 : static_cast<std::size_t>(length));
-  std::vector<std::string> names;
-  for (std::size_t start = 0; start < list.size();) {
-    const std::size_t end = std::min(list.find('\0', start), list.size());
-    names.emplace_back(list, start, end - start);
-    start = end + 1;
-  }
-  return names;
-}
-
-// Gives the replacement exactly the extended attributes of the file it replaces, its
-// access list among them. An access list that the folder hands to every new file is taken
-// away where the old file had none, since it could let others read what they could not.
-// Best effort: an attribute that the file system or our rights refuse does not stop the
-// export.
-void CopyExtendedAttributes(int from, int to) {
-  const std::vector<std::string> names = ExtendedAttributeNames(from);
-  for (const std::string& name : ExtendedAttributeNames(to)) {
-    if (std::find(names.begin(), names.end(), name) == names.end()) {
-      ::fremovexattr(to, name.c_str());
-    }
-  }
-  std::string value(XATTR_SIZE_MAX, '\0');
-  for (const std::string& name : names) {
-    const ssize_t length = ::fgetxattr(from, name.c_str(), value.data(), value.size());
-    if (length >= 0) {
-      ::fsetxattr(to, name.c_str(), value.data(), static_cast<std::size_t>(length), 0);
-    }
-  }
-}
-
-// Gives the replacement the owner, extended attributes and permissions of the file it
-// replaces; best effort, so that a file system without them does not stop the export.
-// It comes after the bytes are written, since a write drops file capabilities (and, for
-// a user other than root, set-user-ID bits); the owner goes first, since changing it drops
-// them too, and the mode goes last, since setting an access list may change it.
-void CopyMetadata(const ExistingFile& existing, int replacement) {
-  if (existing.status.st_uid != ::geteuid() || existing.status.st_gid != ::getegid()) {
-    [[maybe_unused]] const int owner_kept =
-        ::fchown(replacement, existing.status.st_uid, existing.status.st_gid);
-  }
-  CopyExtendedAttributes(existing.descriptor, replacement);
-  [[maybe_unused]] const int mode_kept = ::fchmod(replacement, existing.status.st_mode & 07777);
-}
-
-// Writes bytes to a temporary file and renames it over target only once every byte is on
-// the disk, so that a failure leaves an existing target as it was. Where the system does
-// not let us add or rename a file but the file itself may be written, the file is
-// overwritten in place instead, as the only way left.
-void ReplaceFile(std::u16string_view path, const std::filesystem::path& target,
-                 const ExistingFile* existing, std::string_view bytes) {
-  std::filesystem::path temporary_path;
-  FileDescriptor temporary(CreateTemporaryBeside(target, temporary_path));
-  if (!temporary.IsOpen()) {
-    if (existing != nullptr && FallsBackToWritingInPlace(errno)) {
-      OverwriteInPlace(path, existing->descriptor, bytes);
-      return;
-    }
-    RaiseCreateError(path, errno);
-  }
-  RemovalUnlessCommitted removal(temporary_path);
-
-  WriteAll(temporary.Get(), bytes);
-  if (existing != nullptr) CopyMetadata(*existing, temporary.Get());
-  if (::fsync(temporary.Get()) != 0 || !temporary.Close()) throw EWriteError();
-
-  if (::rename(temporary_path.c_str(), target.c_str()) != 0) {
-    const int error = errno;
-    if (existing != nullptr && FallsBackToWritingInPlace(error)) {
-      OverwriteInPlace(path, existing->descriptor, bytes);
-      return;
-    }
-    RaiseCreateError(path, error);
-  }
-  removal.Commit();
-}
-
-bool IsSymbolicLink(const std::string& native) {
-  struct stat status {};
-  return ::lstat(native.c_str(), &status) == 0 && S_ISLNK(status.st_mode);
-}
-
-// A link that names a file not yet there: the file is created where the link points.
-void WriteThroughDanglingLink(std::u16string_view path, const std::string& native,
-                              std::string_view bytes) {
-  FileDescriptor file(::open(native.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC | O_NOCTTY, 0666));
-  if (!file.IsOpen()) RaiseCreateError(path, errno);
-  if (::flock(file.Get(), LOCK_EX | LOCK_NB) != 0) RaiseCreateError(path, errno);
-  OverwriteInPlace(path, file.Get(), bytes);
+  bytes.resize(done);
+  return bytes;
 }
 
 }  // namespace
-
-bool FallsBackToWritingInPlace(int refusal) noexcept {
-  return refusal == EACCES || refusal == EPERM || refusal == EBUSY || refusal == EXDEV;
-}
 
 FileBytes ReadFileBytes(std::u16string_view path) {
   if (!IsNameTheSystemTakes(path)) RaiseOpenError(path, EINVAL);
@@ -330,22 +76,13 @@ FileBytes ReadFileBytes(std::u16string_view path) {
   if (::fstat(file.Get(), &status) != 0) RaiseOpenError(path, errno);
   // A folder opens for reading here, but it is not a file to read.
   if (S_ISDIR(status.st_mode)) RaiseOpenError(path, EISDIR);
+  if (S_ISCHR(status.st_mode) || S_ISBLK(status.st_mode)) RaiseOpenError(path, kNotARegularFile);
   // Other readers may share the file; a writer that holds it excludes us, and we it.
   if (::flock(file.Get(), LOCK_SH | LOCK_NB) != 0) RaiseOpenError(path, errno);
 
-  // The file's length when it was opened; a device or pipe has none and reads as empty.
-  const std::size_t length = S_ISREG(status.st_mode) ? static_cast<std::size_t>(status.st_size) : 0;
-  std::string bytes(length, '\0');
-  std::size_t done = 0;
-  while (done < length) {
-    const ssize_t got = ::read(file.Get(), bytes.data() + done, length - done);
-    if (got < 0 && errno == EINTR) continue;
-    if (got < 0) RaiseOpenError(path, errno);
-    // Another program that ignores the lock has cut the file short meanwhile.
-    if (got == 0) break;
-    done += static_cast<std::size_t>(got);
-  }
-  bytes.resize(done);
+  std::string bytes = S_ISREG(status.st_mode) && status.st_size > 0
+                          ? ReadLength(path, file.Get(), static_cast<std::size_t>(status.st_size))
+                          : ReadToEnd(path, file.Get());
   const DetectedEncoding detected = DetectEncoding(bytes);
   return {std::move(bytes), detected};
 }
@@ -388,47 +125,6 @@ std::string_view UnmarkedText(std::u16string_view path, const FileBytes& file) {
   return body.substr(0, nul);
 }
 
-void WriteFileBytes(std::u16string_view path, std::string_view bytes) {
-  if (!IsNameTheSystemTakes(path)) RaiseCreateError(path, EINVAL);
-  // Would otherwise put the temporary file into the current folder before failing.
-  if (path.empty()) RaiseCreateError(path, ENOENT);
-  const std::string native = ToUtf8(path);
-
-  // Opened without truncation: this proves that the file may be written and gives the
-  // descriptor to lock, and changes nothing yet. Non-blocking, so that a pipe without a
-  // reader fails at once instead of holding up the window.
-  FileDescriptor file(::open(native.c_str(), O_WRONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK));
-  if (!file.IsOpen()) {
-    if (errno != ENOENT) RaiseCreateError(path, errno);
-    if (IsSymbolicLink(native)) {
-      WriteThroughDanglingLink(path, native, bytes);
-    } else {
-      ReplaceFile(path, native, nullptr, bytes);
-    }
-    return;
-  }
-
-  struct stat status {};
-  if (::fstat(file.Get(), &status) != 0) RaiseCreateError(path, errno);
-  if (::flock(file.Get(), LOCK_EX | LOCK_NB) != 0) RaiseCreateError(path, errno);
-  if (!S_ISREG(status.st_mode)) {
-    WriteToDevice(path, file.Get(), bytes);
-    return;
-  }
-  // A replacement would take only this name, and leave the file's other names with the
-  // old content.
-  if (status.st_nlink > 1) {
-    OverwriteInPlace(path, file.Get(), bytes);
-    return;
-  }
-  // The file itself is replaced, not a symbolic link that names it.
-  const std::unique_ptr<char, decltype(&std::free)> target(::realpath(native.c_str(), nullptr),
-                                                           &std::free);
-  if (target == nullptr) RaiseCreateError(path, errno);
-  const ExistingFile existing{status, file.Get()};
-  ReplaceFile(path, target.get(), &existing, bytes);
-}
-
 }  // namespace detail
 
 std::vector<std::u16string> ReadLineFile(std::u16string_view path) {
@@ -438,13 +134,19 @@ std::vector<std::u16string> ReadLineFile(std::u16string_view path) {
 }
 
 void WriteLineFile(std::u16string_view path, const std::vector<std::u16string>& lines) {
-  std::size_t room = 0;
-  for (const std::u16string& line : lines) room += detail::MaxEncodedLineLength(line.size());
+  const detail::TextEncoding encoding = detail::EncodingToWrite(
+      std::all_of(lines.begin(), lines.end(),
+                  [](const std::u16string& line) { return detail::HoldsInWindows1252(line); }));
+  const std::string_view mark = detail::MarkToWrite(encoding);
+  std::size_t room = mark.size();
+  for (const std::u16string& line : lines) {
+    room += detail::MaxEncodedLineLength(encoding, line.size());
+  }
   std::string bytes(room, '\0');
-  char* out = bytes.data();
-  for (const std::u16string& line : lines) out = detail::EncodeLine(line, out);
+  char* out = std::copy(mark.begin(), mark.end(), bytes.data());
+  for (const std::u16string& line : lines) out = detail::EncodeLine(line, encoding, out);
   bytes.resize(static_cast<std::size_t>(out - bytes.data()));
-  detail::WriteFileBytes(path, bytes);
+  detail::WriteFileContent(path, [&bytes](detail::ContentSink& sink) { sink.Write(bytes); });
 }
 
 }  // namespace model

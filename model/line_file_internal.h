@@ -95,27 +95,30 @@ void ForEachLineOfFile(std::u16string_view path, OnLine&& onLine) {
   });
 }
 
-// Room that one encoded line with its line end may take.
-constexpr std::size_t MaxEncodedLineLength(std::size_t units) { return units + 2; }
+// The encoding a text is written in: Windows-1252, which every program of the platform it
+// comes from reads, when it holds the text whole; otherwise UTF-8, which holds every
+// character, behind the byte-order mark that the reading recognises.
+constexpr TextEncoding EncodingToWrite(bool holdsInWindows1252) {
+  return holdsInWindows1252 ? TextEncoding::Windows1252 : TextEncoding::Utf8;
+}
 
-// Encodes line and its CR LF at out, which has room for MaxEncodedLineLength(line.size())
-// bytes, and returns the end of what it wrote.
-inline char* EncodeLine(std::u16string_view line, char* out) noexcept {
-  out += EncodeWindows1252(line, out);
+// The bytes that come before the first line: none in Windows-1252.
+constexpr std::string_view MarkToWrite(TextEncoding encoding) {
+  return encoding == TextEncoding::Utf8 ? "\xEF\xBB\xBF" : "";
+}
+
+// Room that one encoded line with its line end may take.
+constexpr std::size_t MaxEncodedLineLength(TextEncoding encoding, std::size_t units) {
+  return (encoding == TextEncoding::Utf8 ? 3 * units : units) + 2;
+}
+
+// Encodes line in encoding, Windows1252 or Utf8, and its CR LF at out, which has room for
+// MaxEncodedLineLength(encoding, line.size()) bytes; returns the end of what it wrote.
+inline char* EncodeLine(std::u16string_view line, TextEncoding encoding, char* out) noexcept {
+  out += encoding == TextEncoding::Utf8 ? EncodeUtf8(line, out) : EncodeWindows1252(line, out);
   *out++ = '\r';
   *out++ = '\n';
   return out;
 }
-
-// Writes bytes as the whole new content of the file; the replacement and the errors are
-// those of WriteLineFile.
-void WriteFileBytes(std::u16string_view path, std::string_view bytes);
-
-// Whether an existing file is overwritten in place, under its lock, when the system
-// refuses (with this errno) to create its replacement beside it or to rename that over it:
-// the folder takes no new file or does not let us replace this one (EACCES, EPERM), the
-// file is a mount point (EBUSY), or its file system does not rename it (EXDEV). Any other
-// refusal, such as a full disk, fails the write and leaves the file as it was.
-bool FallsBackToWritingInPlace(int refusal) noexcept;
 
 }  // namespace model::detail

@@ -8,9 +8,21 @@
 namespace model {
 
 // Writes every value of loadingProcess, in order, as one line of the file, replacing any
-// file of that name; an empty loadingProcess gives an empty file. The whole text is built
+// file of that name; an empty loadingProcess gives an empty file. The encoding is that of
+// WriteLineFile, so a decimal mark outside Windows-1252 makes the file UTF-8 and it still
+// reads back under the same mark. The whole text is built
 // before the file is touched, so a failure while building it leaves the file as it was.
 // Raises the errors of WriteLineFile. loadingProcess is never changed.
 void ExportLoadingProcess(std::u16string_view path, const std::vector<double>& loadingProcess);
+
+namespace detail {
+
+class ContentSink;
+
+// The bytes of the loading-process file, handed to sink a buffer at a time: the same bytes
+// on every call. For writers of the file other than ExportLoadingProcess.
+void WriteLoadingProcessContent(const std::vector<double>& loadingProcess, ContentSink& sink);
+
+}  // namespace detail
 
 }  // namespace model

@@ -3,22 +3,20 @@
 #include <poll.h>
 #include <unistd.h>
 
-#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <string>
 
 #include "model/errors.h"
+#include "model/file_replacement.h"
 #include "model/line_file_internal.h"
+#include "model/process_export.h"
 #include "model/text_codec.h"
-#include "model/value_format.h"
 #include "model/value_text.h"
 
 namespace model {
 namespace {
 
-// Room for this many lines is filled before it is written.
-constexpr std::size_t kLinesPerWrite = 4096;
 constexpr std::size_t kReadChunk = 1 << 16;
 
 // A descriptor left non-blocking by whoever handed it to us says "not now" rather than
@@ -67,6 +65,16 @@ void WriteAll(int descriptor, std::string_view bytes) {
   }
 }
 
+// Hands each piece to the descriptor as it comes, so that a reader may start before the end.
+class DescriptorSink final : public detail::ContentSink {
+ public:
+  explicit DescriptorSink(int descriptor) noexcept : descriptor_(descriptor) {}
+  void Write(std::string_view bytes) override { WriteAll(descriptor_, bytes); }
+
+ private:
+  int descriptor_;
+};
+
 }  // namespace
 
 void ImportPeakStream(int descriptor, std::u16string_view name, std::vector<double>& peakValues,
@@ -92,18 +100,8 @@ void ImportPeakStream(int descriptor, std::u16string_view name, std::vector<doub
 }
 
 void ExportLoadingProcessTo(int descriptor, const std::vector<double>& loadingProcess) {
-  std::string buffer(kLinesPerWrite * detail::MaxEncodedLineLength(MaxFormattedValueLength), '\0');
-  char16_t text[MaxFormattedValueLength];
-  for (std::size_t first = 0; first < loadingProcess.size(); first += kLinesPerWrite) {
-    const std::size_t last = std::min(loadingProcess.size(), first + kLinesPerWrite);
-    char* out = buffer.data();
-    for (std::size_t i = first; i < last; ++i) {
-      const std::size_t length = FormatValueTo(loadingProcess[i], text);
-      out = detail::EncodeLine(std::u16string_view(text, length), out);
-    }
-    WriteAll(descriptor,
-             std::string_view(buffer.data(), static_cast<std::size_t>(out - buffer.data())));
-  }
+  DescriptorSink sink(descriptor);
+  detail::WriteLoadingProcessContent(loadingProcess, sink);
 }
 
 }  // namespace model

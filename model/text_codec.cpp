@@ -165,6 +165,13 @@ void DecodeWindows1252(std::string_view bytes, char16_t* out) noexcept {
   for (; k < size; ++k) out[k] = kWindows1252[p[k]];
 }
 
+bool HoldsInWindows1252(std::u16string_view text) noexcept {
+  for (const char16_t unit : text) {
+    if (unit >= 0x80 && EncodeWindows1252Character(unit) == kSubstituteByte) return false;
+  }
+  return true;
+}
+
 std::size_t EncodeWindows1252(std::u16string_view text, char* out) noexcept {
   char* const start = out;
   for (std::size_t k = 0; k < text.size(); ++k) {
@@ -176,6 +183,35 @@ std::size_t EncodeWindows1252(std::u16string_view text, char* out) noexcept {
       ++k;
     } else {
       *out++ = EncodeWindows1252Character(unit);
+    }
+  }
+  return static_cast<std::size_t>(out - start);
+}
+
+std::size_t EncodeUtf8(std::u16string_view text, char* out) noexcept {
+  char* const start = out;
+  for (std::size_t k = 0; k < text.size(); ++k) {
+    char32_t code_point = text[k];
+    if (IsHighSurrogate(text[k]) && k + 1 < text.size() && IsLowSurrogate(text[k + 1])) {
+      code_point = 0x10000 + ((code_point - 0xD800) << 10) + (text[k + 1] - 0xDC00);
+      ++k;
+    } else if (IsHighSurrogate(text[k]) || IsLowSurrogate(text[k])) {
+      code_point = kReplacementCharacter;
+    }
+    if (code_point < 0x80) {
+      *out++ = static_cast<char>(code_point);
+    } else if (code_point < 0x800) {
+      *out++ = static_cast<char>(0xC0 | (code_point >> 6));
+      *out++ = static_cast<char>(0x80 | (code_point & 0x3F));
+    } else if (code_point < 0x10000) {
+      *out++ = static_cast<char>(0xE0 | (code_point >> 12));
+      *out++ = static_cast<char>(0x80 | ((code_point >> 6) & 0x3F));
+      *out++ = static_cast<char>(0x80 | (code_point & 0x3F));
+    } else {
+      *out++ = static_cast<char>(0xF0 | (code_point >> 18));
+      *out++ = static_cast<char>(0x80 | ((code_point >> 12) & 0x3F));
+      *out++ = static_cast<char>(0x80 | ((code_point >> 6) & 0x3F));
+      *out++ = static_cast<char>(0x80 | (code_point & 0x3F));
     }
   }
   return static_cast<std::size_t>(out - start);

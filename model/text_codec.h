@@ -50,9 +50,17 @@ std::size_t DecodeUtf8Replacing(std::string_view bytes, char16_t* out) noexcept;
 // unassigned (81, 8D, 8F, 90, 9D) to the C1 controls of the same number.
 void DecodeWindows1252(std::string_view bytes, char16_t* out) noexcept;
 
+// Whether Windows-1252 holds every character of text, so that EncodeWindows1252 puts no
+// "?" in place of one.
+bool HoldsInWindows1252(std::u16string_view text) noexcept;
+
 // One byte per character; a character that Windows-1252 cannot hold, an unpaired surrogate
 // included, becomes "?", and a surrogate pair is one such character. Writes at most
 // text.size() bytes and returns the count.
 std::size_t EncodeWindows1252(std::u16string_view text, char* out) noexcept;
+
+// UTF-8, which holds every character; an unpaired surrogate, which no encoding holds,
+// becomes U+FFFD. Writes at most 3 * text.size() bytes and returns the count.
+std::size_t EncodeUtf8(std::u16string_view text, char* out) noexcept;
 
 }  // namespace model::detail

@@ -5,12 +5,14 @@
 // would hold it, and the message of an expected error.
 
 #include <fcntl.h>
+#include <grp.h>
 #include <gtest/gtest.h>
 #include <stdlib.h>
 #include <sys/file.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -88,6 +90,26 @@ class HeldLock {
  private:
   int descriptor_;
 };
+
+// The unprivileged user "nobody" and its group "nogroup".
+inline constexpr uid_t kNobody = 65534;
+
+// Root may write anywhere: a check that needs the system to refuse runs in a child process
+// that, started as root, becomes "nobody" with no other group, as
+// `setpriv --reuid=nobody --regid=nogroup --clear-groups` would make it. The check passes
+// when it returns true.
+template <typename Check>
+void ExpectAsNobody(Check&& check) {
+  EXPECT_EXIT(
+      {
+        if (::geteuid() == 0 &&
+            (::setgroups(0, nullptr) != 0 || ::setgid(kNobody) != 0 || ::setuid(kNobody) != 0)) {
+          std::_Exit(2);
+        }
+        std::_Exit(check() ? 0 : 1);
+      },
+      testing::ExitedWithCode(0), "");
+}
 
 // The message of the Error that operation raises; a test failure if it raises none.
 template <typename Error, typename Operation>

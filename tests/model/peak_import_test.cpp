@@ -125,5 +125,16 @@ TEST_F(PeakImportTest, AFileThatCannotBeReadLeavesBothSequencesEmpty) {
   }
 }
 
+// A device has no lines to import; taking it for an empty file would clear the charts
+// without a word.
+TEST_F(PeakImportTest, ADeviceIsNoPeakFile) {
+  peaks_ = {7, 8, 9};
+  process_ = {7, 7.5, 8};
+  EXPECT_EQ(ErrorMessage<EFOpenError>([&] { ImportPeakFile(u"/dev/urandom", peaks_, process_); }),
+            u"Cannot open file \"/dev/urandom\". Not a regular file");
+  EXPECT_TRUE(peaks_.empty());
+  EXPECT_TRUE(process_.empty());
+}
+
 }  // namespace
 }  // namespace model

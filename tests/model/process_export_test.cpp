@@ -56,9 +56,23 @@ TEST_F(ProcessExportTest, WritesTheDecimalMarkInTheFilesCodePage) {
   EXPECT_EQ(Exported({1.5, -1.5e-7}), "1,5\r\n-1,5E-7\r\n");
   SetDecimalMark(u'\u00B7');
   EXPECT_EQ(Exported({1.5}), "1\xB7" "5\r\n");
-  // A mark the code page cannot hold is written as its substitute.
+  // The Arabic decimal separator is outside the code page: a text that holds it is UTF-8
+  // with its byte-order mark; one without it stays in the code page.
   SetDecimalMark(u'\u066B');
-  EXPECT_EQ(Exported({1.5}), "1?5\r\n");
+  EXPECT_EQ(Exported({2, 1.5}), "\xEF\xBB\xBF" "2\r\n1\xD9\xAB" "5\r\n");
+  EXPECT_EQ(Exported({3, 1e21}), "3\r\n1E21\r\n");
+  EXPECT_EQ(Exported({}), "");
+}
+
+// A mark of Arabic and Persian regional settings: the file must still read back.
+TEST_F(ProcessExportTest, ReadsBackUnderADecimalMarkOutsideTheCodePage) {
+  SetDecimalMark(u'\u066B');
+  const Values process = {1.5, -2.25, 0.1 + 0.2, 1e-300, 7};
+  Exported(process);
+  Values peaks;
+  Values imported_process;
+  ImportPeakFile(Path("LoadingProcess.txt"), peaks, imported_process);
+  EXPECT_EQ(peaks, (Values{1.5, -2.25, 0.3, 1e-300, 7}));
 }
 
 TEST_F(ProcessExportTest, WritesWhatAnInterruptedGenerationLeft) {

@@ -136,5 +136,45 @@ TEST(TextCodecTest, Windows1252WritesAQuestionMarkForEachCharacterItCannotHold) 
   }
 }
 
+TEST(TextCodecTest, Windows1252HoldsATextOnlyWhenItNeedsNoQuestionMark) {
+  const struct {
+    std::u16string text;
+    bool holds;
+  } rows[] = {
+      {u"", true},
+      {u"1,5?\t", true},
+      {u"\u20AC\u00E9\u00FF\u0081\u0178", true},
+      {u"1\u066B" u"5", false},
+      {u"\u0080", false},
+      {u"\U0001F600", false},
+      {u"a\xDC00", false},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(testing::PrintToString(row.text));
+    EXPECT_EQ(HoldsInWindows1252(row.text), row.holds);
+  }
+}
+
+TEST(TextCodecTest, Utf8EncodesEveryCharacterAndReplacesLoneSurrogates) {
+  const struct {
+    std::u16string text;
+    std::string bytes;
+  } rows[] = {
+      {u"1.5\r\n", "1.5\r\n"},
+      {u"\u0080\u07FF\u0800\u066B\uFFFF", "\xC2\x80\xDF\xBF\xE0\xA0\x80\xD9\xAB\xEF\xBF\xBF"},
+      {u"\U00010000\U0010FFFF", "\xF0\x90\x80\x80\xF4\x8F\xBF\xBF"},
+      {u"\xD800" u"a\xDC00\xD83D", "\xEF\xBF\xBD" "a\xEF\xBF\xBD\xEF\xBF\xBD"},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(testing::PrintToString(row.bytes));
+    std::string out(3 * row.text.size(), '\0');
+    out.resize(EncodeUtf8(row.text, out.data()));
+    EXPECT_EQ(out, row.bytes);
+    std::u16string decoded(out.size(), u'\0');
+    const Utf8Decoding decoding = DecodeUtf8(out, decoded.data());
+    EXPECT_TRUE(decoding.valid);
+  }
+}
+
 }  // namespace
 }  // namespace model::detail
