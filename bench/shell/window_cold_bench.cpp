@@ -4,6 +4,7 @@
 #include <QFileDialog>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QTest>
 #include <cstdint>
 #include <cstdlib>
 #include <map>
@@ -65,6 +66,8 @@ std::vector<double> FirstGenerate(const std::vector<std::string>& arguments) {
   shell::PrepareApplication();
   shell::TForm1 form;
   form.show();
+  // Until the window system exposes it, a window paints nothing.
+  if (!QTest::qWaitForWindowExposed(&form)) return {};
   if (!ImportThroughTheDialog(form, QString::fromStdString(arguments[2]))) return {};
   form.edt1->setText(QStringLiteral("1"));
   form.repaint();
