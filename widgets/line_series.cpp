@@ -66,6 +66,22 @@ void TLineSeries::AddXY(double x, double y) {
   Changed();
 }
 
+void TLineSeries::SetValues(std::span<const double> values) {
+  points_.clear();
+  if (points_.capacity() < values.size()) {
+    points_ = std::vector<SeriesPoint>();
+    points_.reserve(values.size());
+  }
+  if (!values.empty()) yRange_ = {values.front(), values.front()};
+  for (std::size_t position = 0; position < values.size(); ++position) {
+    const double y = values[position];
+    yRange_.minimum = std::min(yRange_.minimum, y);
+    yRange_.maximum = std::max(yRange_.maximum, y);
+    points_.push_back({static_cast<double>(position), y});
+  }
+  Changed();
+}
+
 void TLineSeries::Changed() { chart_.SeriesChanged(); }
 
 }  // namespace widgets
