@@ -5,6 +5,7 @@
 
 #include "model/errors.h"
 #include "model/extended.h"
+#include "model/large_storage.h"
 
 namespace model {
 namespace {
@@ -80,16 +81,6 @@ void AppendInnerValues(double a, Extended difference, std::size_t n,
   for (std::size_t j = 1; j < n; ++j) {
     out[j - 1] = (start + Extended::FromInteger(static_cast<std::uint64_t>(j)) * step).ToDouble();
   }
-}
-
-// Empties values so that they hold length values without growing: storage that can hold
-// them is kept, other storage is released before storage of exactly that length is taken,
-// so that the old and the new never occupy memory at once.
-void PrepareStorage(std::vector<double>& values, std::size_t length) {
-  values.clear();
-  if (values.capacity() >= length) return;
-  values = std::vector<double>();
-  values.reserve(length);
 }
 
 }  // namespace
