@@ -1,5 +1,6 @@
 #include <benchmark/benchmark.h>
 #include <fcntl.h>
+#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -18,6 +19,7 @@
 #include "bench/support/cold_process.h"
 #include "model/fp_environment.h"
 #include "model/generation.h"
+#include "model/large_storage.h"
 #include "model/peak_import.h"
 #include "model/process_export.h"
 #include "model/value_format.h"
@@ -174,6 +176,22 @@ std::vector<double> ParseStep(std::size_t count, const std::string& source) {
   return parsed && values.size() == count ? figures : std::vector<double>{};
 }
 
+// Writes one byte to every page of bytes of fresh memory: the cost of fresh pages alone,
+// with ordinary pages or with huge pages where the system gives them.
+std::vector<double> TouchStep(std::size_t bytes, bool hugePages) {
+  void* memory =
+      ::mmap(nullptr, bytes, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+  if (memory == MAP_FAILED) return {};
+  if (hugePages) model::AdviseHugePages(memory, bytes);
+  auto* const first = static_cast<volatile char*>(memory);
+  const std::size_t page = bench::PageBytes();
+  std::vector<double> figures = Figures(bench::MeasureStep([&] {
+    for (std::size_t offset = 0; offset < bytes; offset += page) first[offset] = 1;
+  }));
+  ::munmap(memory, bytes);
+  return figures;
+}
+
 // The child's side: arguments are the step's name, the value count and its files.
 std::vector<double> RunStep(const std::vector<std::string>& arguments) {
   model::EstablishFloatingPointEnvironment();
@@ -182,6 +200,8 @@ std::vector<double> RunStep(const std::vector<std::string>& arguments) {
   const std::size_t count = CountOf(arguments[1]);
   if (step == "generate") return GenerateStep(count);
   if (step == "format") return FormatStep(count);
+  if (step == "touch") return TouchStep(count, false);
+  if (step == "touch-huge") return TouchStep(count, true);
   if (arguments.size() < 3) return {};
   if (step == "export") return ExportStep(count, arguments[2]);
   if (step == "import") return ImportStep(count, arguments[2]);
@@ -301,6 +321,28 @@ void BM_Import(benchmark::State& state) {
   }
   totals.Report(state, fileBytes + kImportBytesPerValue * static_cast<double>(count));
 }
+
+// The cost of fresh memory alone: touching the pages of the window's kept memory for a
+// process of ten million values (8 bytes a value and 16 a chart point), with ordinary
+// pages (0) and with huge pages (1).
+void BM_FreshPages(benchmark::State& state) {
+  const std::string bytes = std::to_string(state.range(0));
+  double faults = 0;
+  for (auto _ : state) {
+    const std::vector<double> figures =
+        Fresh(state, {state.range(1) == 0 ? "touch" : "touch-huge", bytes});
+    if (figures.empty()) return;
+    state.SetIterationTime(figures[0]);
+    faults += figures[1];
+  }
+  state.counters["faults"] = faults / static_cast<double>(state.iterations());
+}
+BENCHMARK(BM_FreshPages)
+    ->Args({240'000'000, 0})
+    ->Args({240'000'000, 1})
+    ->UseManualTime()
+    ->Iterations(1)
+    ->Unit(benchmark::kMillisecond);
 
 void ValueCounts(benchmark::internal::Benchmark* benchmark) {
   for (const std::int64_t count : kValueCounts) benchmark->Arg(count);
