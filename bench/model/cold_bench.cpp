@@ -179,8 +179,7 @@ std::vector<double> ParseStep(std::size_t count, const std::string& source) {
 // Writes one byte to every page of bytes of fresh memory: the cost of fresh pages alone,
 // with ordinary pages or with huge pages where the system gives them.
 std::vector<double> TouchStep(std::size_t bytes, bool hugePages) {
-  void* memory =
-      ::mmap(nullptr, bytes, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+  void* memory = ::mmap(nullptr, bytes, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
   if (memory == MAP_FAILED) return {};
   if (hugePages) model::AdviseHugePages(memory, bytes);
   auto* const first = static_cast<volatile char*>(memory);
