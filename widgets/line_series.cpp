@@ -14,6 +14,7 @@ namespace {
 // many spare places as points (at most 24 bytes a point) while a refill of a million
 // points still reallocates only a few dozen times.
 constexpr std::size_t kInitialCapacity = 64;
+
 // The huge page of x86-64, the size of memory that one page-table entry of the middle
 // level maps.
 constexpr std::uintptr_t kHugePageBytes = std::uintptr_t{2} << 20;
