@@ -1,7 +1,11 @@
 #include "model/generation.h"
 
+#include <algorithm>
+#include <cstdint>
+
 #include "model/errors.h"
 #include "model/extended.h"
+#include "model/large_storage.h"
 
 namespace model {
 namespace {
@@ -9,6 +13,61 @@ namespace {
 // trunc(|q|) > MaxSubdivisions exactly when |q| >= MaxSubdivisions + 1; comparing before
 // any integer conversion keeps quotients up to about 1e632 well defined.
 constexpr Extended kFirstExcessiveQuotient = Extended::FromInteger(MaxSubdivisions + 1);
+
+// What stops the walk over the segments at a segment, if anything.
+enum class Stop { None, LimitExceeded, ZeroDivide, InvalidOp };
+
+struct Subdivision {
+  Stop stop;
+  // The subdivision number n; meaningful only when nothing stops the walk.
+  std::size_t steps;
+};
+
+// The subdivision number of the segment from a to b, or what stops the generation there.
+// Counting and filling both ask this, so they agree on every segment.
+Subdivision SubdivisionOf(Extended difference, Extended spacing) noexcept {
+  if (spacing.IsZero()) {
+    return {difference.IsZero() || difference.IsNaN() ? Stop::InvalidOp : Stop::ZeroDivide, 0};
+  }
+  const Extended quotient = (difference / spacing).Abs();
+  if (quotient.IsNaN()) return {Stop::InvalidOp, 0};
+  if (quotient >= kFirstExcessiveQuotient) return {Stop::LimitExceeded, 0};
+  return {Stop::None, static_cast<std::size_t>(quotient.Truncate().ToUInt64())};
+}
+
+// b - a of segment k.
+Extended DifferenceOf(const std::vector<double>& peakValues, std::size_t k) noexcept {
+  return Extended(peakValues[k + 1]) - Extended(peakValues[k]);
+}
+
+// Where the generation will stop and how many values it will have appended by then.
+struct Plan {
+  // The segment that stops the walk, or the number of segments when none does.
+  std::size_t stopSegment;
+  Stop stop;
+  std::size_t length;
+};
+
+Plan PlanGeneration(const std::vector<double>& peakValues, Extended spacing) noexcept {
+  std::size_t length = 0;
+  for (std::size_t k = 0; k + 1 < peakValues.size(); ++k) {
+    const Subdivision subdivision = SubdivisionOf(DifferenceOf(peakValues, k), spacing);
+    switch (subdivision.stop) {
+      case Stop::None:
+        length += std::max<std::size_t>(subdivision.steps, 1);
+        break;
+      case Stop::LimitExceeded:
+        // The segment's first peak and the last peak.
+        return {k, subdivision.stop, length + 2};
+      case Stop::ZeroDivide:
+      case Stop::InvalidOp:
+        // The segment's first peak alone.
+        return {k, subdivision.stop, length + 1};
+    }
+  }
+  // Every segment's run and the last peak.
+  return {peakValues.size() - 1, Stop::None, length + 1};
+}
 
 // Appends the n - 1 inner values of the segment from a to b, cut into n steps.
 void AppendInnerValues(double a, Extended difference, std::size_t n,
@@ -30,31 +89,28 @@ GenerationOutcome GenerateLoadingProcess(const std::vector<double>& peakValues, 
                                          std::vector<double>& loadingProcess) {
   // Only a negative spacing is negated, so that -0 stays a zero divisor like +0.
   const Extended s = spacing < 0 ? -Extended(spacing) : Extended(spacing);
-  loadingProcess.clear();
-  if (peakValues.empty()) return {GenerationStatus::Completed, 0};
+  if (peakValues.empty()) {
+    loadingProcess.clear();
+    return {GenerationStatus::Completed, 0};
+  }
+  const Plan plan = PlanGeneration(peakValues, s);
+  PrepareStorage(loadingProcess, plan.length);
 
-  GenerationOutcome outcome{GenerationStatus::Completed, 0};
-  for (std::size_t k = 0; k + 1 < peakValues.size(); ++k) {
+  for (std::size_t k = 0; k < plan.stopSegment; ++k) {
     const double a = peakValues[k];
-    const double b = peakValues[k + 1];
     loadingProcess.push_back(a);
-
-    const Extended difference = Extended(b) - Extended(a);
-    if (s.IsZero()) {
-      if (difference.IsZero() || difference.IsNaN()) throw EInvalidOp();
-      throw EZeroDivide();
-    }
-    const Extended quotient = (difference / s).Abs();
-    if (quotient.IsNaN()) throw EInvalidOp();
-    if (quotient >= kFirstExcessiveQuotient) {
-      outcome = {GenerationStatus::LimitExceeded, k};
-      break;
-    }
-    const auto n = static_cast<std::size_t>(quotient.Truncate().ToUInt64());
+    const Extended difference = DifferenceOf(peakValues, k);
+    const std::size_t n = SubdivisionOf(difference, s).steps;
     if (n >= 2) AppendInnerValues(a, difference, n, loadingProcess);
   }
+  if (plan.stop != Stop::None) loadingProcess.push_back(peakValues[plan.stopSegment]);
+  if (plan.stop == Stop::ZeroDivide) throw EZeroDivide();
+  if (plan.stop == Stop::InvalidOp) throw EInvalidOp();
   loadingProcess.push_back(peakValues.back());
-  return outcome;
+  if (plan.stop == Stop::LimitExceeded) {
+    return {GenerationStatus::LimitExceeded, plan.stopSegment};
+  }
+  return {GenerationStatus::Completed, 0};
 }
 
 }  // namespace model

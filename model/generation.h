@@ -34,6 +34,11 @@ struct GenerationOutcome {
 // last peak. A zero spacing raises EZeroDivide, or EInvalidOp when the first two peaks
 // are equal (as does a NaN in the quotient), and leaves loadingProcess holding the first
 // peak alone. peakValues is never modified.
+//
+// The values are counted before any is stored, so loadingProcess never grows step by
+// step: storage that can hold the result is kept (a repeated generation touches no fresh
+// memory), other storage is released and replaced by storage of exactly the result's
+// length, whatever the outcome.
 GenerationOutcome GenerateLoadingProcess(const std::vector<double>& peakValues, double spacing,
                                          std::vector<double>& loadingProcess);
 

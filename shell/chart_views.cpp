@@ -48,8 +48,7 @@ widgets::TChart* CreateProcessChart(QWidget* parent) {
 }
 
 void DrawSequence(widgets::TLineSeries& series, const std::vector<double>& values) {
-  for (std::size_t position = 0; position < values.size(); ++position)
-    series.AddXY(static_cast<double>(position), values[position]);
+  series.SetValues(values);
 }
 
 }  // namespace shell

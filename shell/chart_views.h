@@ -18,8 +18,8 @@ namespace shell {
 widgets::TChart* CreatePeakChart(QWidget* parent);     // series "Peak", red #FF0000
 widgets::TChart* CreateProcessChart(QWidget* parent);  // series "LoadingProcess", blue #0000FF
 
-// Adds one point per value (x = zero-based position, y = the value); the caller has
-// cleared the series before.
+// Fills the series with one point per value (x = zero-based position, y = the value), all
+// at once; the caller has cleared the series before.
 void DrawSequence(widgets::TLineSeries& series, const std::vector<double>& values);
 
 }  // namespace shell

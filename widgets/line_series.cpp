@@ -1,6 +1,9 @@
 #include "widgets/line_series.h"
 
+#include <sys/mman.h>
+
 #include <algorithm>
+#include <cstdint>
 
 #include "widgets/chart.h"
 
@@ -11,6 +14,20 @@ namespace {
 // many spare places as points (at most 24 bytes a point) while a refill of a million
 // points still reallocates only a few dozen times.
 constexpr std::size_t kInitialCapacity = 64;
+
+// The huge page of x86-64, the size of memory that one page-table entry of the middle
+// level maps.
+constexpr std::uintptr_t kHugePageBytes = std::uintptr_t{2} << 20;
+
+// Millions of points take hundreds of MiB, and faulting in their fresh pages one by one
+// costs more than filling them: asks for huge pages, which fault once for 2 MiB, on the
+// whole huge pages inside [data, data + bytes). A refusal leaves ordinary pages.
+void AdviseHugePages(const void* data, std::size_t bytes) noexcept {
+  const auto start = reinterpret_cast<std::uintptr_t>(data);
+  const std::uintptr_t first = (start + kHugePageBytes - 1) & ~(kHugePageBytes - 1);
+  const std::uintptr_t end = (start + bytes) & ~(kHugePageBytes - 1);
+  if (end > first) ::madvise(reinterpret_cast<void*>(first), end - first, MADV_HUGEPAGE);
+}
 
 }  // namespace
 
@@ -62,6 +79,23 @@ void TLineSeries::AddXY(double x, double y) {
         std::upper_bound(points_.begin(), points_.end(), x,
                          [](double value, const SeriesPoint& point) { return value < point.x; });
     points_.insert(after, {x, y});
+  }
+  Changed();
+}
+
+void TLineSeries::SetValues(std::span<const double> values) {
+  points_.clear();
+  if (points_.capacity() < values.size()) {
+    points_ = std::vector<SeriesPoint>();
+    points_.reserve(values.size());
+    AdviseHugePages(points_.data(), values.size() * sizeof(SeriesPoint));
+  }
+  if (!values.empty()) yRange_ = {values.front(), values.front()};
+  for (std::size_t position = 0; position < values.size(); ++position) {
+    const double y = values[position];
+    yRange_.minimum = std::min(yRange_.minimum, y);
+    yRange_.maximum = std::max(yRange_.maximum, y);
+    points_.push_back({static_cast<double>(position), y});
   }
   Changed();
 }

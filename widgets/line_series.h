@@ -59,6 +59,11 @@ class TLineSeries {
   // Inserts a point after every point whose x is not above x, so the points stay in
   // ascending x; in ascending calls every insertion is an append.
   void AddXY(double x, double y);
+  // Replaces every point by one per value: x is the value's zero-based position, y the
+  // value; the same points as Clear and an AddXY for each value in turn. Storage that can
+  // hold them is kept, other storage is released before storage of exactly their number is
+  // taken, so that a refill never holds two copies nor touches memory it drops.
+  void SetValues(std::span<const double> values);
 
  private:
   friend class TChart;

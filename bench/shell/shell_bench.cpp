@@ -4,6 +4,7 @@
 #include <QFileDialog>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QTest>
 #include <QTemporaryDir>
 #include <QWindow>
 #include <chrono>
@@ -114,6 +115,11 @@ void BM_GenerateCommandAndRepaint(benchmark::State& state) {
   }
   shell::TForm1 form;
   form.show();
+  // Until the window system exposes it, a window paints nothing.
+  if (!QTest::qWaitForWindowExposed(&form)) {
+    state.SkipWithError("the window was not exposed");
+    return;
+  }
   {
     const shell::ModalOverride chooser([&peakFile](QDialog& dialog) {
       auto& files = static_cast<QFileDialog&>(dialog);

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <limits>
 #include <string>
 #include <vector>
 
@@ -155,6 +156,57 @@ TEST(GenerationTest, AFaultDoesNotDisturbTheNextGeneration) {
   EXPECT_THROW(GenerateLoadingProcess({0, 1, 0}, 0, process), EZeroDivide);
   GenerateLoadingProcess({0, 1, 0}, 0.1, process);
   EXPECT_EQ(process, before);
+}
+
+struct StorageRow {
+  const char* name;
+  Values peaks;
+  double spacing;
+  Values expected;
+  bool faults;
+};
+
+// The generation counts its values before it stores any: storage that is too small ends
+// up exactly as long as the result, however the generation ends.
+TEST(GenerationTest, StorageThatMustGrowHoldsExactlyTheResult) {
+  const double nan = std::numeric_limits<double>::quiet_NaN();
+  const StorageRow rows[] = {
+      {"completed", {0, 250, 0}, 0.5, Concat({Ramp(0, 250, 0.5), Ramp(250, 0, -0.5), {0}}), false},
+      {"limit in a later segment", {0, 100, -200, 300}, 0.5,
+       Concat({Ramp(0, 100, 0.5), {100, 300}}), false},
+      {"zero spacing", {1, 2, 3}, 0, {1}, true},
+      // A peak that is not a number stops the walk in a later segment, after the earlier runs.
+      {"fault in a later segment", {0, 2, nan, 3}, 1, {0, 1, 2}, true},
+  };
+  for (const StorageRow& row : rows) {
+    SCOPED_TRACE(row.name);
+    for (const Values& previous : {Values{}, Values{42}}) {
+      Values process = previous;
+      process.shrink_to_fit();
+      bool faulted = false;
+      try {
+        GenerateLoadingProcess(row.peaks, row.spacing, process);
+      } catch (const EMathError&) {
+        faulted = true;
+      }
+      EXPECT_EQ(faulted, row.faults);
+      EXPECT_EQ(process, row.expected);
+      EXPECT_EQ(process.capacity(), process.size());
+    }
+  }
+}
+
+// A repeated generation writes into the storage of the one before and touches no fresh
+// memory.
+TEST(GenerationTest, KeepsStorageThatCanHoldTheResult) {
+  Values process;
+  GenerateLoadingProcess({0, 250, 0}, 0.5, process);
+  const double* storage = process.data();
+  GenerateLoadingProcess({0, 1, 0}, 0.2, process);
+  EXPECT_EQ(process.data(), storage);
+  EXPECT_EQ(process.capacity(), 1001u);
+  EXPECT_EQ(FifteenDigits(process),
+            (std::vector<std::string>{"0", "0.25", "0.5", "0.75", "1", "0.75", "0.5", "0.25", "0"}));
 }
 
 }  // namespace
