@@ -15,8 +15,8 @@
 namespace shell {
 namespace {
 
-using testing::Shown;
-using testing::WindowTest;
+using test_support::Shown;
+using test_support::WindowTest;
 
 // The window with a watch on its long work: the pointer shape each time a wait pointer went
 // up, as the program shows it at that moment.

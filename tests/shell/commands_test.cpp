@@ -22,8 +22,10 @@
 namespace shell {
 namespace {
 
-using testing::Shown;
-using testing::WindowTest;
+using test_support::Finished;
+using test_support::RunLoadgen;
+using test_support::Shown;
+using test_support::WindowTest;
 using Values = std::vector<double>;
 
 // The window's whole state, as a person sees it and as the commands leave it.
@@ -364,7 +366,7 @@ TEST_F(CommandTest, TheProgramWithoutAWindowWritesTheBytesOfTheWindowsExport) {
     EXPECT_EQ(script_.TakeShown().size(), 1u);
 
     const QString written = PathIn(QStringLiteral("headless.txt"));
-    const testing::Finished finished = testing::RunLoadgen(
+    const Finished finished = RunLoadgen(
         {QStringLiteral("--spacing"), QString::fromLatin1(row.spacing), QStringLiteral("--output"),
          written, peaks});
     EXPECT_EQ(finished.exitCode, 0) << finished.errors.toStdString();

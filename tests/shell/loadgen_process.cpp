@@ -5,7 +5,7 @@
 #include <QProcess>
 #include <QProcessEnvironment>
 
-namespace shell::testing {
+namespace shell::test_support {
 
 Finished RunLoadgen(const LoadgenRun& run) {
   QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
@@ -34,4 +34,4 @@ Finished RunLoadgen(const QStringList& arguments) {
   return RunLoadgen(LoadgenRun{arguments, {}, {}, {}});
 }
 
-}  // namespace shell::testing
+}  // namespace shell::test_support

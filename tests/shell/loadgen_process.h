@@ -7,7 +7,7 @@
 #include <QString>
 #include <QStringList>
 
-namespace shell::testing {
+namespace shell::test_support {
 
 struct LoadgenRun {
   QStringList arguments;
@@ -28,4 +28,4 @@ struct Finished {
 Finished RunLoadgen(const LoadgenRun& run);
 Finished RunLoadgen(const QStringList& arguments);
 
-}  // namespace shell::testing
+}  // namespace shell::test_support

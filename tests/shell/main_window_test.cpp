@@ -27,8 +27,8 @@
 namespace shell {
 namespace {
 
-using testing::Shown;
-using testing::WindowTest;
+using test_support::Shown;
+using test_support::WindowTest;
 
 TEST_F(WindowTest, WindowHasItsCaptionSizeLookAndPlace) {
   EXPECT_EQ(form_->windowTitle(), QStringLiteral("Loading Process Generation (by Orlavin)(20151026)"));

@@ -25,7 +25,7 @@ namespace shell {
 namespace {
 
 // The boxes shown for real, each looked at once it is up and painted, then closed.
-class ShownBoxTest : public ::testing::Test {
+class ShownBoxTest : public testing::Test {
  protected:
   using Look = std::function<void(TMessageBox&)>;
 

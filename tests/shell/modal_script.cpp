@@ -10,7 +10,7 @@
 
 #include "shell/message_box.h"
 
-namespace shell::testing {
+namespace shell::test_support {
 
 ModalScript::ModalScript() : override_([this](QDialog& dialog) { return Answer(dialog); }) {}
 
@@ -56,4 +56,4 @@ int ModalScript::Answer(QDialog& dialog) {
   return files->result();
 }
 
-}  // namespace shell::testing
+}  // namespace shell::test_support

@@ -11,7 +11,7 @@
 
 #include "shell/modal.h"
 
-namespace shell::testing {
+namespace shell::test_support {
 
 struct Shown {
   enum class Kind { OpenDialog, SaveDialog, Box };
@@ -46,4 +46,4 @@ class ModalScript {
   ModalOverride override_;
 };
 
-}  // namespace shell::testing
+}  // namespace shell::test_support

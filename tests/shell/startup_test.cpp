@@ -16,8 +16,8 @@
 namespace shell {
 namespace {
 
-using testing::ModalScript;
-using testing::Shown;
+using test_support::ModalScript;
+using test_support::Shown;
 
 TEST(StartupTest, AnErrorEscapingTheStartIsShownInTheErrorBox) {
   const struct {

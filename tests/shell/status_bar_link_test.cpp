@@ -21,7 +21,7 @@
 namespace shell {
 namespace {
 
-using testing::WindowTest;
+using test_support::WindowTest;
 using widgets::TRzFieldStatus;
 
 // Takes the desktop's place for web addresses while it lives, recording each request.

@@ -19,8 +19,8 @@
 namespace shell {
 namespace {
 
-using testing::Shown;
-using testing::WindowTest;
+using test_support::Shown;
+using test_support::WindowTest;
 
 const QColor kGray(0x80, 0x80, 0x80);
 const QColor kRed(0xFF, 0, 0);

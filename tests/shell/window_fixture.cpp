@@ -9,7 +9,7 @@
 #include "shell/edit_box.h"
 #include "widgets/line_series.h"
 
-namespace shell::testing {
+namespace shell::test_support {
 
 void WindowTest::SetUp() {
   ASSERT_TRUE(folder_.isValid());
@@ -60,4 +60,4 @@ std::vector<double> WindowTest::Drawn(const widgets::TLineSeries& series) {
   return values;
 }
 
-}  // namespace shell::testing
+}  // namespace shell::test_support

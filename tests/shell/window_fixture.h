@@ -14,9 +14,9 @@
 #include "shell/main_window.h"
 #include "tests/shell/modal_script.h"
 
-namespace shell::testing {
+namespace shell::test_support {
 
-class WindowTest : public ::testing::Test {
+class WindowTest : public testing::Test {
  protected:
   void SetUp() override;
   void TearDown() override;
@@ -38,4 +38,4 @@ class WindowTest : public ::testing::Test {
   std::unique_ptr<TForm1> form_;
 };
 
-}  // namespace shell::testing
+}  // namespace shell::test_support
