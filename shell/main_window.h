@@ -74,7 +74,7 @@ class TForm1 : public QWidget {
   void dropEvent(QDropEvent* event) override;
 
  private:
-  // The three commands, one per button.
+  // The three commands, one per button; they live in commands.cpp.
   void btn1Click();
   void btn2Click();
   void btn3Click();
