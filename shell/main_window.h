@@ -41,28 +41,11 @@ class TForm1 : public QWidget {
   // next time it is shown.
   void ImportChosenFile(const QString& path);
 
-  // The controls, by the names they go by; each is also the Qt object name. The window
-  // owns them.
-  TButton* btn1;
-  QLabel* lbl1;
-  TEdit* edt1;
-  TButton* btn2;
-  TButton* btn3;
-  widgets::TRzSplitter* rzspltr1;
-  widgets::TRzStatusBar* rzstsbr1;
-  widgets::TRzFieldStatus* rzfldsts3;
-  widgets::TRzFieldStatus* rzfldsts1;
-  widgets::TRzFieldStatus* rzfldsts2;
-  widgets::TChart* cht1;
-  widgets::TChart* cht2;
-  widgets::TLineSeries* lnsrsSeries1;
-  widgets::TLineSeries* lnsrsSeries2;
-  TFileDialog* dlgOpen1;
-  TFileDialog* dlgSave1;
-
-  // The imported peaks and the generated process. Only the commands change them.
-  std::vector<double> PeakValues;
-  std::vector<double> LoadingProcess;
+  // The imported peaks and the generated process, as the commands left them. Outside the
+  // window, these and the controls' object names (btn1, edt1, cht1, ... below) are the way
+  // in; the sequences change only through the commands.
+  [[nodiscard]] const std::vector<double>& ImportedPeaks() const { return PeakValues; }
+  [[nodiscard]] const std::vector<double>& GeneratedProcess() const { return LoadingProcess; }
 
  protected:
   void resizeEvent(QResizeEvent* event) override;
@@ -87,6 +70,30 @@ class TForm1 : public QWidget {
   void BuildControls();
   void BuildStatusBar();
   void ConnectHandlers();
+
+  // The controls, by the names they go by; each is also the Qt object name, by which code
+  // outside the window finds them. The series are found through their charts. The window
+  // owns them all.
+  TButton* btn1;
+  QLabel* lbl1;
+  TEdit* edt1;
+  TButton* btn2;
+  TButton* btn3;
+  widgets::TRzSplitter* rzspltr1;
+  widgets::TRzStatusBar* rzstsbr1;
+  widgets::TRzFieldStatus* rzfldsts3;
+  widgets::TRzFieldStatus* rzfldsts1;
+  widgets::TRzFieldStatus* rzfldsts2;
+  widgets::TChart* cht1;
+  widgets::TChart* cht2;
+  widgets::TLineSeries* lnsrsSeries1;
+  widgets::TLineSeries* lnsrsSeries2;
+  TFileDialog* dlgOpen1;
+  TFileDialog* dlgSave1;
+
+  // The sequences the commands change.
+  std::vector<double> PeakValues;
+  std::vector<double> LoadingProcess;
 };
 
 }  // namespace shell

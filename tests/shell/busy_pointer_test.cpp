@@ -29,17 +29,17 @@ class BusyPointerTest : public WindowTest {
 
   void ImportPeaks(const QByteArray& file) {
     script_.Choose(WriteFile(QStringLiteral("peaks.txt"), file));
-    form_->btn1->click();
+    Button("btn1")->click();
   }
 
   void GenerateWith(const QString& spacing) {
-    form_->edt1->setText(spacing);
-    form_->btn2->click();
+    SpacingBox()->setText(spacing);
+    Button("btn2")->click();
   }
 
   void Export(const QString& path) {
     script_.Choose(path);
-    form_->btn3->click();
+    Button("btn3")->click();
   }
 
   std::vector<Qt::CursorShape> seen_;
@@ -64,7 +64,7 @@ TEST_F(BusyPointerTest, EachCommandWorksUnderTheWaitPointerAndTakesItAwayAfter) 
     EXPECT_EQ(QGuiApplication::overrideCursor(), nullptr);
     for (const Shown& shown : script_.TakeShown()) EXPECT_FALSE(shown.underWaitPointer);
   }
-  EXPECT_EQ(form_->LoadingProcess.size(), 13u);
+  EXPECT_EQ(form_->GeneratedProcess().size(), 13u);
 }
 
 // A failure, caught by the command or not, takes the wait pointer away before any box asks

@@ -58,8 +58,8 @@ TEST_F(WindowTest, LabelsEveryGridLineOfTheLeftAxisAtTheWindowsOwnSize) {
     widgets::TChart* chart;
     std::vector<double> values;
   } rows[] = {
-      {"positions 0 to 10 in the lower chart", form_->cht2, {0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10}},
-      {"peaks up to 1,000 in the upper chart", form_->cht1, {0, 1000, 0, 500}},
+      {"positions 0 to 10 in the lower chart", Chart("cht2"), {0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10}},
+      {"peaks up to 1,000 in the upper chart", Chart("cht1"), {0, 1000, 0, 500}},
   };
   for (const auto& row : rows) {
     SCOPED_TRACE(row.name);
@@ -86,7 +86,7 @@ TEST_F(WindowTest, LabelsEveryGridLineOfTheLeftAxisAtTheWindowsOwnSize) {
 // to be seen, and the next plain click is just a click.
 TEST_F(WindowTest, EscDuringAZoomDragLeavesTheChartShowingTheImportedPeaks) {
   EXPECT_TRUE(Import(WriteFile(QStringLiteral("zigzag.txt"), "0\n10\n0\n5\n")).empty());
-  widgets::TChart* chart = form_->cht1;
+  widgets::TChart* chart = Chart("cht1");
   QWindow* window = form_->windowHandle();
   ASSERT_NE(window, nullptr);
   const auto inWindow = [&](QPoint point) { return chart->mapTo(form_.get(), point); };
@@ -112,7 +112,7 @@ TEST_F(WindowTest, EscDuringAZoomDragLeavesTheChartShowingTheImportedPeaks) {
   QTest::mouseMove(window, inWindow(start + QPoint(30, 30)));
   QTest::keyClick(chart, Qt::Key_Escape);
   ASSERT_TRUE(shown);
-  ASSERT_EQ(form_->PeakValues, (std::vector<double>(5, 3.0)));
+  ASSERT_EQ(form_->ImportedPeaks(), (std::vector<double>(5, 3.0)));
 
   // Equal peaks are a horizontal line through the middle: every red pixel lies within a
   // marker's height of it, none on the old zigzag.

@@ -9,6 +9,8 @@
 #include <QString>
 #include <QTemporaryDir>
 #include <memory>
+#include <stdexcept>
+#include <string>
 #include <vector>
 
 #include "shell/main_window.h"
@@ -32,6 +34,21 @@ class WindowTest : public testing::Test {
   std::vector<Shown> Generate(const QString& spacing);
 
   static std::vector<double> Drawn(const widgets::TLineSeries& series);
+
+  // The window's controls, found as any code outside the window finds them: by their object
+  // names. Never null: a name the window lacks fails the test.
+  template <typename Control>
+  Control* Find(const char* name) const {
+    auto* control = form_->findChild<Control*>(QString::fromLatin1(name));
+    if (control == nullptr) throw std::invalid_argument(std::string("no control ") + name);
+    return control;
+  }
+  TButton* Button(const char* name) const;
+  TEdit* SpacingBox() const;
+  widgets::TChart* Chart(const char* name) const;
+  widgets::TRzSplitter* Splitter() const;
+  widgets::TRzStatusBar* StatusBar() const;
+  widgets::TRzFieldStatus* Pane(const char* name) const;
 
   QTemporaryDir folder_;
   ModalScript script_;
