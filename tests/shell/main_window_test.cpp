@@ -15,7 +15,6 @@
 #include "model/value_text.h"
 #include "shell/button.h"
 #include "shell/edit_box.h"
-#include "shell/file_dialog.h"
 #include "shell/regional_settings.h"
 #include "tests/shell/qt_printers.h"
 #include "tests/shell/window_fixture.h"
@@ -120,27 +119,25 @@ TEST_F(WindowTest, CaptionsFitTheirControlsUnclipped) {
   EXPECT_LE(QFontMetrics(SpacingBox()->font()).height(), typing.height());
 }
 
-TEST_F(WindowTest, StartsEmptyWithCircleMarkersAndDialogsInTheProgramFolder) {
+TEST_F(WindowTest, StartsEmptyWithBothFileDialogsInTheProgramFolder) {
   EXPECT_TRUE(form_->ImportedPeaks().empty());
   EXPECT_TRUE(form_->GeneratedProcess().empty());
   EXPECT_EQ(Chart("cht1")->Series().Count(), 0u);
   EXPECT_EQ(Chart("cht2")->Series().Count(), 0u);
-  EXPECT_EQ(SpacingBox()->text(), QStringLiteral("1"));
-  const struct {
-    const char* name;
-    const widgets::TLineSeries* series;
-    int size;
-  } markers[] = {{"peaks", &Chart("cht1")->Series(), 3}, {"process", &Chart("cht2")->Series(), 2}};
-  for (const auto& row : markers) {
-    SCOPED_TRACE(row.name);
-    EXPECT_TRUE(row.series->PointerVisible());
-    EXPECT_EQ(row.series->PointerStyle(), widgets::TLineSeries::PointerStyle::Circle);
-    EXPECT_EQ(row.series->PointerSize(), row.size);
+
+  script_.Cancel();
+  Button("btn1")->click();
+  script_.Cancel();
+  Button("btn3")->click();
+  const std::vector<Shown> shown = script_.TakeShown();
+  ASSERT_EQ(shown.size(), 2u);
+  EXPECT_EQ(shown[0].kind, Shown::Kind::OpenDialog);
+  EXPECT_EQ(shown[1].kind, Shown::Kind::SaveDialog);
+  for (const Shown& dialog : shown) {
+    EXPECT_EQ(dialog.folder, QCoreApplication::applicationDirPath());
   }
-  EXPECT_EQ(Find<TFileDialog>("dlgOpen1")->DialogKind(), TFileDialog::Kind::Open);
-  EXPECT_EQ(Find<TFileDialog>("dlgSave1")->DialogKind(), TFileDialog::Kind::Save);
-  EXPECT_EQ(Find<TFileDialog>("dlgOpen1")->InitialDir(), QCoreApplication::applicationDirPath());
-  EXPECT_EQ(Find<TFileDialog>("dlgSave1")->InitialDir(), QCoreApplication::applicationDirPath());
+  // Nothing has been imported yet, so there is no file to offer.
+  EXPECT_EQ(shown[0].text, QString());
 }
 
 TEST_F(WindowTest, ResizingMovesOnlyTheSplitterAndTheStatusBar) {

@@ -24,6 +24,8 @@ using test_support::WindowTest;
 
 const QColor kGray(0x80, 0x80, 0x80);
 const QColor kRed(0xFF, 0, 0);
+const QColor kBlue(0, 0, 0xFF);
+const QColor kBlack(0, 0, 0);
 
 // The rows of the plot area that carry a grid line: one per label value of the left axis.
 std::vector<int> GridRows(const QImage& image, const QRect& inside) {
@@ -48,6 +50,35 @@ std::vector<int> LabelCentres(const QImage& image, const QRect& strip, QColor ba
     }
   }
   return centres;
+}
+
+// The peaks are few and get the larger markers. Both are circles, filled in the series'
+// colour and outlined in black; a circle leaves the corners of its square out, so that its
+// outline has fewer pixels than a square's.
+TEST_F(WindowTest, DrawsCircleMarkersLargerForThePeaksThanForTheProcess) {
+  const struct {
+    const char* name;
+    QColor colour;
+    std::size_t fill;
+    QSize fillSize;
+    std::size_t outline;
+  } rows[] = {
+      {"cht1", kRed, 21, {5, 5}, 16},
+      {"cht2", kBlue, 9, {3, 3}, 12},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.name);
+    widgets::TChart* chart = Chart(row.name);
+    DrawSequence(chart->Series(), {42.5});
+    const QImage image = chart_test::Render(*chart);
+    const std::vector<QPoint> fill = chart_test::PixelsOf(image, image.rect(), row.colour);
+    QRect fillBounds;
+    for (const QPoint& pixel : fill) fillBounds |= QRect(pixel, QSize(1, 1));
+    EXPECT_EQ(fill.size(), row.fill);
+    EXPECT_EQ(fillBounds.size(), row.fillSize);
+    EXPECT_EQ(chart_test::PixelsOf(image, fillBounds.adjusted(-1, -1, 1, 1), kBlack).size(),
+              row.outline);
+  }
 }
 
 // The label step is chosen so that the labels fit along the axis; each of them is drawn,
