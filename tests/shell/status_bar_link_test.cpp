@@ -13,9 +13,7 @@
 
 #include "shell/main_window.h"
 #include "tests/shell/window_fixture.h"
-#include "widgets/chart.h"
 #include "widgets/field_status.h"
-#include "widgets/splitter.h"
 #include "widgets/status_bar.h"
 
 namespace shell {
@@ -220,18 +218,6 @@ TEST_F(StatusBarLinkTest, EveryLeftClickOnTheLinkPaneOpensTheWebsiteAndNothingEl
   QTest::mouseClick(StatusBar(), Qt::LeftButton, {}, QPoint(500, 13));
   EXPECT_TRUE(recorder_.requests.empty());
   EXPECT_TRUE(script_.TakeShown().empty());
-}
-
-TEST_F(StatusBarLinkTest, SplitterDividesTheChartsInHalfAndFollowsTheWindow) {
-  EXPECT_EQ(Splitter()->Position(), 178);
-  EXPECT_EQ(Chart("cht1")->geometry(), QRect(0, 0, 512, 178));
-  EXPECT_EQ(Chart("cht2")->geometry(), QRect(0, 182, 512, 175));
-
-  form_->resize(688, 500);
-  EXPECT_EQ(Splitter()->height(), 457);
-  EXPECT_EQ(Splitter()->Position(), 228);
-  EXPECT_EQ(Chart("cht1")->height(), 228);
-  EXPECT_EQ(Chart("cht2")->height(), 225);
 }
 
 }  // namespace

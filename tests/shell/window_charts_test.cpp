@@ -15,6 +15,7 @@
 #include "tests/widgets/chart_test_support.h"
 #include "widgets/chart.h"
 #include "widgets/line_series.h"
+#include "widgets/splitter.h"
 
 namespace shell {
 namespace {
@@ -50,6 +51,18 @@ std::vector<int> LabelCentres(const QImage& image, const QRect& strip, QColor ba
     }
   }
   return centres;
+}
+
+TEST_F(WindowTest, SplitterDividesTheChartsInHalfAndFollowsTheWindow) {
+  EXPECT_EQ(Splitter()->Position(), 178);
+  EXPECT_EQ(Chart("cht1")->geometry(), QRect(0, 0, 512, 178));
+  EXPECT_EQ(Chart("cht2")->geometry(), QRect(0, 182, 512, 175));
+
+  form_->resize(688, 500);
+  EXPECT_EQ(Splitter()->height(), 457);
+  EXPECT_EQ(Splitter()->Position(), 228);
+  EXPECT_EQ(Chart("cht1")->height(), 228);
+  EXPECT_EQ(Chart("cht2")->height(), 225);
 }
 
 // The peaks are few and get the larger markers. Both are circles, filled in the series'
