@@ -5,6 +5,11 @@
 
 namespace shell {
 
+QtMessageScope::QtMessageScope(QtMessageHandler handler)
+    : previous_(qInstallMessageHandler(handler)) {}
+
+QtMessageScope::~QtMessageScope() { qInstallMessageHandler(previous_); }
+
 void QuietQtMessages() {
 #ifdef NDEBUG
   qInstallMessageHandler(detail::DropNonFatalMessage);
