@@ -56,6 +56,6 @@ inline constexpr int kLargestPlotSide = 16384;
 // a mark that is not one character are usage errors, whose text names the fault and points
 // to --help. A decimal mark that would make a written number read differently (a digit,
 // "+", "-", "E", "e", or a blank or control character) is a usage error too.
-CommandLine ParseCommandLine(const QStringList& arguments);
+[[nodiscard]] CommandLine ParseCommandLine(const QStringList& arguments);
 
 }  // namespace shell

@@ -20,12 +20,12 @@ void HandleException(std::exception_ptr error) noexcept;
 
 // The error as the error box shows it: an error of the program's own type as it is; running
 // out of memory as "Out of memory"; any other kind as an error with an empty message.
-model::Exception ErrorOf(std::exception_ptr error);
+[[nodiscard]] model::Exception ErrorOf(std::exception_ptr error);
 
 // Wraps an event handler so that whatever it throws goes to HandleException. The wrapper
 // takes the arguments the handler takes, so that a signal may pass more than it needs.
 template <typename Handler>
-auto Guarded(Handler handler) {
+[[nodiscard]] auto Guarded(Handler handler) {
   return [handler = std::move(handler)]<typename... Arguments>(Arguments&&... arguments) -> void
     requires std::invocable<const Handler&, Arguments...>
   {

@@ -25,7 +25,7 @@ struct Finished {
   QString errors;
 };
 
-Finished RunLoadgen(const LoadgenRun& run);
-Finished RunLoadgen(const QStringList& arguments);
+[[nodiscard]] Finished RunLoadgen(const LoadgenRun& run);
+[[nodiscard]] Finished RunLoadgen(const QStringList& arguments);
 
 }  // namespace shell::test_support

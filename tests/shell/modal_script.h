@@ -36,7 +36,7 @@ class ModalScript {
   void Cancel() { answers_.push_back(std::nullopt); }
 
   // Everything shown since the last call, in order; the record starts anew.
-  std::vector<Shown> TakeShown();
+  [[nodiscard]] std::vector<Shown> TakeShown();
 
  private:
   int Answer(QDialog& dialog);
