@@ -3,10 +3,11 @@
 // The program's command line: what it was asked to do, decided before anything of Qt's
 // start-up touches a display.
 
+#include <optional>
+
 #include <QSize>
 #include <QString>
 #include <QStringList>
-#include <optional>
 
 namespace shell {
 

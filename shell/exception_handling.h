@@ -26,6 +26,8 @@ void HandleException(std::exception_ptr error) noexcept;
 // takes the arguments the handler takes, so that a signal may pass more than it needs.
 template <typename Handler>
 [[nodiscard]] auto Guarded(Handler handler) {
+  // clang-format 14 tears a lambda's requires clause apart.
+  // clang-format off
   return [handler = std::move(handler)]<typename... Arguments>(Arguments&&... arguments) -> void
     requires std::invocable<const Handler&, Arguments...>
   {
@@ -35,6 +37,7 @@ template <typename Handler>
       HandleException(std::current_exception());
     }
   };
+  // clang-format on
 }
 
 }  // namespace shell

@@ -2,13 +2,14 @@
 
 #include <unistd.h>
 
-#include <QApplication>
-#include <QByteArray>
 #include <cstdio>
 #include <exception>
 #include <new>
 #include <string>
 #include <vector>
+
+#include <QApplication>
+#include <QByteArray>
 
 #include "model/errors.h"
 #include "model/file_content.h"

@@ -1,5 +1,8 @@
 #include "shell/main_window.h"
 
+#include <algorithm>
+#include <optional>
+
 #include <QCoreApplication>
 #include <QDesktopServices>
 #include <QDropEvent>
@@ -12,8 +15,6 @@
 #include <QShortcut>
 #include <QTimer>
 #include <QUrl>
-#include <algorithm>
-#include <optional>
 
 #include "shell/button.h"
 #include "shell/chart_views.h"

@@ -4,8 +4,9 @@
 // their splitter and the status bar, both file dialogs, and the two sequences, which live
 // exactly as long as the window.
 
-#include <QWidget>
 #include <vector>
+
+#include <QWidget>
 
 class QLabel;
 

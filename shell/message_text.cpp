@@ -1,5 +1,10 @@
 #include "shell/message_text.h"
 
+#include <algorithm>
+#include <cmath>
+#include <cstdlib>
+#include <limits>
+
 #include <QApplication>
 #include <QContextMenuEvent>
 #include <QFontMetrics>
@@ -13,10 +18,6 @@
 #include <QStyle>
 #include <QTextLayout>
 #include <QWheelEvent>
-#include <algorithm>
-#include <cmath>
-#include <cstdlib>
-#include <limits>
 
 namespace shell {
 namespace {

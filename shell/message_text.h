@@ -2,12 +2,13 @@
 
 // The text of a message box, whatever its length.
 
-#include <QAbstractScrollArea>
-#include <QClipboard>
-#include <QString>
 #include <memory>
 #include <unordered_map>
 #include <vector>
+
+#include <QAbstractScrollArea>
+#include <QClipboard>
+#include <QString>
 
 class QTextLayout;
 

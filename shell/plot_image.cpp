@@ -1,10 +1,11 @@
 #include "shell/plot_image.h"
 
+#include <new>
+
 #include <QBuffer>
 #include <QImage>
 #include <QPainter>
 #include <QSvgGenerator>
-#include <new>
 
 #include "model/errors.h"
 #include "shell/chart_views.h"

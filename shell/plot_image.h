@@ -3,10 +3,11 @@
 // A picture of the two charts for a report: the window's own charts, drawn off the screen
 // into an image file's content.
 
+#include <vector>
+
 #include <QByteArray>
 #include <QSize>
 #include <QString>
-#include <vector>
 
 namespace shell {
 
@@ -20,6 +21,7 @@ enum class PlotFormat { Png, Svg };
 // application object. Raises std::bad_alloc when the image does not fit into memory, and
 // EWriteError when its encoder fails.
 [[nodiscard]] QByteArray RenderPlot(const std::vector<double>& peakValues,
-                      const std::vector<double>& loadingProcess, QSize size, PlotFormat format);
+                                    const std::vector<double>& loadingProcess, QSize size,
+                                    PlotFormat format);
 
 }  // namespace shell

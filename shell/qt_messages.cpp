@@ -1,7 +1,8 @@
 #include "shell/qt_messages.h"
 
-#include <QString>
 #include <cstdio>
+
+#include <QString>
 
 namespace shell {
 

@@ -1,11 +1,11 @@
 #include "shell/busy_pointer.h"
 
-#include <gtest/gtest.h>
+#include <functional>
+#include <vector>
 
 #include <QCursor>
 #include <QGuiApplication>
-#include <functional>
-#include <vector>
+#include <gtest/gtest.h>
 
 #include "shell/button.h"
 #include "shell/edit_box.h"

@@ -1,10 +1,9 @@
 #include "shell/chart_views.h"
 
-#include <QWidget>
-
-#include <gtest/gtest.h>
-
 #include <vector>
+
+#include <QWidget>
+#include <gtest/gtest.h>
 
 #include "model/value_text.h"
 #include "tests/widgets/chart_test_support.h"
@@ -70,7 +69,8 @@ TEST_F(MarksTest, LabelsFollowTheMarksAtEveryPaint) {
   DrawSequence(chart->Series(), std::vector<double>(3001, 0.0));
   const QColor background = chart_test::Background(*chart);
   const QRect frame = chart->PlotRect();
-  const QRect bottomLabels(QPoint(1, frame.bottom() + 7), QPoint(chart->width() - 2, chart->height() - 2));
+  const QRect bottomLabels(QPoint(1, frame.bottom() + 7),
+                           QPoint(chart->width() - 2, chart->height() - 2));
   const auto fourthLabel = [&] {
     const std::vector<QImage> labels =
         chart_test::InkGroups(chart_test::Render(*chart), bottomLabels, background, 4);

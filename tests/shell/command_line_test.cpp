@@ -1,13 +1,12 @@
 #include "shell/command_line.h"
 
-#include <gtest/gtest.h>
-
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QImage>
 #include <QTemporaryDir>
 #include <QXmlStreamReader>
+#include <gtest/gtest.h>
 
 #include "tests/shell/loadgen_process.h"
 #include "tests/shell/qt_printers.h"

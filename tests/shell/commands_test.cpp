@@ -1,5 +1,3 @@
-#include <gtest/gtest.h>
-
 #include <QApplication>
 #include <QDir>
 #include <QDropEvent>
@@ -7,6 +5,7 @@
 #include <QMimeData>
 #include <QTest>
 #include <QUrl>
+#include <gtest/gtest.h>
 
 #include "model/value_text.h"
 #include "shell/button.h"
@@ -75,10 +74,7 @@ class CommandTest : public WindowTest {
   State ImportAndGenerate() {
     EXPECT_TRUE(Import(WriteFile(QStringLiteral("peaks.txt"), "0\r\n2\r\n-2\r\n4\r\n")).empty());
     EXPECT_TRUE(Generate(QStringLiteral("1")).empty());
-    const State generated{{0, 2, -2, 4},
-                          kUnitSpacingProcess,
-                          {0, 2, -2, 4},
-                          kUnitSpacingProcess};
+    const State generated{{0, 2, -2, 4}, kUnitSpacingProcess, {0, 2, -2, 4}, kUnitSpacingProcess};
     EXPECT_EQ(Now(), generated);
     return generated;
   }
@@ -88,9 +84,8 @@ class CommandTest : public WindowTest {
     ASSERT_EQ(shown.size(), 1u);
     EXPECT_EQ(shown[0].kind, Shown::Kind::Box);
     EXPECT_EQ(shown[0].icon, icon);
-    EXPECT_EQ(shown[0].caption, icon == QMessageBox::Warning
-                                    ? QStringLiteral("Warning")
-                                    : QStringLiteral("shell_tests"));
+    EXPECT_EQ(shown[0].caption, icon == QMessageBox::Warning ? QStringLiteral("Warning")
+                                                             : QStringLiteral("shell_tests"));
     EXPECT_EQ(shown[0].text, text);
   }
 
@@ -214,7 +209,8 @@ TEST_F(CommandTest, GenerateWithAnUnreadableSpacingWarnsAndChangesNothing) {
 
 TEST_F(CommandTest, GenerateDrawsTheWholeProcessAndReadsTheSpacingAnew) {
   const State generated = ImportAndGenerate();
-  const Values seventh = {0, 1, 2, 1.2, 0.4, -0.4, -1.2, -2, -1.25, -0.5, 0.25, 1, 1.75, 2.5, 3.25, 4};
+  const Values seventh = {0,     1,    2,    1.2, 0.4,  -0.4, -1.2, -2,
+                          -1.25, -0.5, 0.25, 1,   1.75, 2.5,  3.25, 4};
   // A negative spacing acts as its absolute value, without a word.
   for (const char* spacing : {" 0.7 ", "-0.7"}) {
     SCOPED_TRACE(spacing);
@@ -297,7 +293,8 @@ TEST_F(CommandTest, ExportWritesTheProcessAndAlwaysProposesTheSameName) {
     EXPECT_EQ(shown[0].folder, QCoreApplication::applicationDirPath());
     QFile file(elsewhere);
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
-    EXPECT_EQ(file.readAll(), QByteArray("0\r\n1\r\n2\r\n1\r\n0\r\n-1\r\n-2\r\n-1\r\n0\r\n1\r\n2\r\n3\r\n4\r\n"));
+    EXPECT_EQ(file.readAll(),
+              QByteArray("0\r\n1\r\n2\r\n1\r\n0\r\n-1\r\n-2\r\n-1\r\n0\r\n1\r\n2\r\n3\r\n4\r\n"));
     EXPECT_EQ(Now(), before);
   }
 }
@@ -327,7 +324,8 @@ TEST_F(CommandTest, ExportThatCannotWriteItsFileReachesTheErrorBox) {
     QString error;
   } rows[] = {
       {"a missing folder", inMissingFolder,
-       QStringLiteral("Cannot create file \"%1\". No such file or directory.").arg(inMissingFolder)},
+       QStringLiteral("Cannot create file \"%1\". No such file or directory.")
+           .arg(inMissingFolder)},
       {"a full disk", QStringLiteral("/dev/full"), QStringLiteral("Stream write error.")},
   };
   const State before = ImportAndGenerate();
@@ -366,9 +364,9 @@ TEST_F(CommandTest, TheProgramWithoutAWindowWritesTheBytesOfTheWindowsExport) {
     EXPECT_EQ(script_.TakeShown().size(), 1u);
 
     const QString written = PathIn(QStringLiteral("headless.txt"));
-    const Finished finished = RunLoadgen(
-        {QStringLiteral("--spacing"), QString::fromLatin1(row.spacing), QStringLiteral("--output"),
-         written, peaks});
+    const Finished finished =
+        RunLoadgen({QStringLiteral("--spacing"), QString::fromLatin1(row.spacing),
+                    QStringLiteral("--output"), written, peaks});
     EXPECT_EQ(finished.exitCode, 0) << finished.errors.toStdString();
     QFile window(exported);
     QFile headless(written);
@@ -425,8 +423,8 @@ TEST_F(DropTest, OneDroppedFileIsImportedAsIfChosenInTheDialog) {
   // file stays where it was.
   for (const Qt::DropAction proposed : {Qt::CopyAction, Qt::MoveAction}) {
     SCOPED_TRACE(proposed);
-    const Dropped dropped = Drop(*Urls({QUrl::fromLocalFile(peaks)}),
-                                 Qt::CopyAction | Qt::MoveAction, proposed);
+    const Dropped dropped =
+        Drop(*Urls({QUrl::fromLocalFile(peaks)}), Qt::CopyAction | Qt::MoveAction, proposed);
     EXPECT_TRUE(dropped.entryTaken);
     EXPECT_TRUE(dropped.dropTaken);
     EXPECT_EQ(dropped.action, Qt::CopyAction);

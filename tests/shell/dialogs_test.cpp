@@ -1,4 +1,4 @@
-#include <gtest/gtest.h>
+#include <functional>
 
 #include <QApplication>
 #include <QDir>
@@ -10,7 +10,7 @@
 #include <QTest>
 #include <QTimer>
 #include <QVBoxLayout>
-#include <functional>
+#include <gtest/gtest.h>
 
 #include "model/errors.h"
 #include "shell/file_dialog.h"

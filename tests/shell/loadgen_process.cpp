@@ -1,9 +1,8 @@
 #include "tests/shell/loadgen_process.h"
 
-#include <gtest/gtest.h>
-
 #include <QProcess>
 #include <QProcessEnvironment>
+#include <gtest/gtest.h>
 
 namespace shell::test_support {
 

@@ -1,7 +1,5 @@
 #include "shell/main_window.h"
 
-#include <gtest/gtest.h>
-
 #include <QApplication>
 #include <QFontInfo>
 #include <QFontMetrics>
@@ -11,6 +9,7 @@
 #include <QStyle>
 #include <QStyleOptionButton>
 #include <QTest>
+#include <gtest/gtest.h>
 
 #include "model/value_text.h"
 #include "shell/button.h"
@@ -29,7 +28,8 @@ using test_support::Shown;
 using test_support::WindowTest;
 
 TEST_F(WindowTest, WindowHasItsCaptionSizeLookAndPlace) {
-  EXPECT_EQ(form_->windowTitle(), QStringLiteral("Loading Process Generation (by Orlavin)(20151026)"));
+  EXPECT_EQ(form_->windowTitle(),
+            QStringLiteral("Loading Process Generation (by Orlavin)(20151026)"));
   EXPECT_EQ(form_->size(), QSize(688, 400));
   EXPECT_EQ(form_->backgroundRole(), QPalette::Button);
   EXPECT_TRUE(form_->autoFillBackground());
@@ -105,7 +105,8 @@ TEST_F(WindowTest, CaptionsFitTheirControlsUnclipped) {
     QStyleOptionButton option;
     option.initFrom(button);
     option.text = button->text();
-    const QRect room = button->style()->subElementRect(QStyle::SE_PushButtonContents, &option, button);
+    const QRect room =
+        button->style()->subElementRect(QStyle::SE_PushButtonContents, &option, button);
     const QFontMetrics metrics(button->font());
     EXPECT_LE(metrics.horizontalAdvance(button->text()), room.width());
     EXPECT_LE(metrics.height(), room.height());
@@ -175,7 +176,8 @@ TEST_F(WindowTest, SpacingBoxSelectsItsTextWhenEnteredButNotWhenClicked) {
 }
 
 TEST_F(WindowTest, EscStartsTheImportFromAnyControlButNotWithAModifier) {
-  for (QWidget* focus : {static_cast<QWidget*>(Button("btn3")), static_cast<QWidget*>(SpacingBox())}) {
+  for (QWidget* focus :
+       {static_cast<QWidget*>(Button("btn3")), static_cast<QWidget*>(SpacingBox())}) {
     SCOPED_TRACE(focus->objectName().toStdString());
     focus->setFocus();
     script_.Cancel();

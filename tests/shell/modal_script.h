@@ -3,13 +3,15 @@
 // Answers the program's dialogs and boxes in place of a person, through the one seam the
 // program shows them through, and records what was shown.
 
-#include <QMessageBox>
-#include <QString>
 #include <deque>
 #include <optional>
 #include <vector>
 
+#include <QMessageBox>
+#include <QString>
+
 #include "shell/modal.h"
+#include "tests/shell/qt_printers.h"
 
 namespace shell::test_support {
 

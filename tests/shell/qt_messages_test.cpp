@@ -1,15 +1,16 @@
 #include "shell/qt_messages.h"
 
-#include <gtest/gtest.h>
 #include <unistd.h>
+
+#include <cstdio>
+#include <string>
+#include <vector>
 
 #include <QLoggingCategory>
 #include <QProcess>
 #include <QProcessEnvironment>
 #include <QString>
-#include <cstdio>
-#include <string>
-#include <vector>
+#include <gtest/gtest.h>
 
 #include "tests/shell/qt_printers.h"
 

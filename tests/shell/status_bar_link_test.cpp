@@ -1,4 +1,7 @@
-#include <gtest/gtest.h>
+#include <algorithm>
+#include <cstdlib>
+#include <utility>
+#include <vector>
 
 #include <QDesktopServices>
 #include <QFontInfo>
@@ -6,10 +9,7 @@
 #include <QObject>
 #include <QTest>
 #include <QUrl>
-#include <algorithm>
-#include <cstdlib>
-#include <utility>
-#include <vector>
+#include <gtest/gtest.h>
 
 #include "shell/main_window.h"
 #include "tests/shell/window_fixture.h"
@@ -98,6 +98,7 @@ class StatusBarLinkTest : public WindowTest {
 };
 
 TEST_F(StatusBarLinkTest, PanesSitLeftToRightWithTheirTextsAndFonts) {
+  // clang-format off
   const struct {
     const char* name;
     const TRzFieldStatus* pane;
@@ -113,6 +114,7 @@ TEST_F(StatusBarLinkTest, PanesSitLeftToRightWithTheirTextsAndFonts) {
       {"link", Pane("rzfldsts2"), {233, 0, 142, 27},
        QLatin1Char(' ') + QLatin1String(kWebsiteAddress), QStringLiteral("MS Sans Serif"), 3},
   };
+  // clang-format on
   for (const auto& row : rows) {
     SCOPED_TRACE(row.name);
     EXPECT_EQ(row.pane->parentWidget(), static_cast<QWidget*>(StatusBar()));
@@ -186,9 +188,10 @@ TEST_F(StatusBarLinkTest, LinkTurnsBlueAndUnderlinedUnderTheMouseAndBackWhenItLe
   const auto look = [this] {
     return std::pair(Pane("rzfldsts2")->TextColor(), Pane("rzfldsts2")->TextStyle());
   };
-  const auto normal = std::pair(QColor(Qt::black), TRzFieldStatus::TextStyles(TRzFieldStatus::Bold));
-  const auto hovered = std::pair(QColor(0x00, 0x00, 0xFF),
-                                 TRzFieldStatus::Bold | TRzFieldStatus::Underline);
+  const auto normal =
+      std::pair(QColor(Qt::black), TRzFieldStatus::TextStyles(TRzFieldStatus::Bold));
+  const auto hovered =
+      std::pair(QColor(0x00, 0x00, 0xFF), TRzFieldStatus::Bold | TRzFieldStatus::Underline);
   EXPECT_EQ(look(), normal);
 
   QTest::mouseMove(Pane("rzfldsts2"), QPoint(20, 13));

@@ -1,11 +1,10 @@
-#include <gtest/gtest.h>
+#include <vector>
 
 #include <QDialog>
 #include <QLineEdit>
 #include <QTest>
 #include <QWindow>
-
-#include <vector>
+#include <gtest/gtest.h>
 
 #include "shell/chart_views.h"
 #include "shell/main_window.h"
@@ -41,9 +40,10 @@ std::vector<int> LabelCentres(const QImage& image, const QRect& strip, QColor ba
   std::vector<int> centres;
   int groupTop = -1;
   for (int y = strip.top(); y <= strip.bottom() + 1; ++y) {
-    const bool ink = y <= strip.bottom() &&
-                     !chart_test::InkBounds(image, QRect(strip.left(), y, strip.width(), 1), background)
-                          .isEmpty();
+    const bool ink =
+        y <= strip.bottom() &&
+        !chart_test::InkBounds(image, QRect(strip.left(), y, strip.width(), 1), background)
+             .isEmpty();
     if (ink && groupTop < 0) groupTop = y;
     if (!ink && groupTop >= 0) {
       centres.push_back((groupTop + y - 1) / 2);

@@ -70,7 +70,9 @@ TEdit* WindowTest::SpacingBox() const { return Find<TEdit>("edt1"); }
 
 widgets::TChart* WindowTest::Chart(const char* name) const { return Find<widgets::TChart>(name); }
 
-widgets::TRzSplitter* WindowTest::Splitter() const { return Find<widgets::TRzSplitter>("rzspltr1"); }
+widgets::TRzSplitter* WindowTest::Splitter() const {
+  return Find<widgets::TRzSplitter>("rzspltr1");
+}
 
 widgets::TRzStatusBar* WindowTest::StatusBar() const {
   return Find<widgets::TRzStatusBar>("rzstsbr1");

@@ -3,18 +3,19 @@
 // The real main window, shown offscreen and active, with its dialogs and boxes answered
 // by a script, and a fresh folder for the files a test reads and writes.
 
-#include <gtest/gtest.h>
-
-#include <QByteArray>
-#include <QString>
-#include <QTemporaryDir>
 #include <memory>
 #include <stdexcept>
 #include <string>
 #include <vector>
 
+#include <QByteArray>
+#include <QString>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
 #include "shell/main_window.h"
 #include "tests/shell/modal_script.h"
+#include "tests/shell/qt_printers.h"
 
 namespace shell::test_support {
 
