@@ -1,8 +1,9 @@
 #include "shell/busy_pointer.h"
 
+#include <utility>
+
 #include <QCursor>
 #include <QGuiApplication>
-#include <utility>
 
 namespace shell {
 namespace {

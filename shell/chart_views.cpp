@@ -1,9 +1,9 @@
 #include "shell/chart_views.h"
 
+#include <algorithm>
+
 #include <QColor>
 #include <QString>
-
-#include <algorithm>
 
 #include "model/value_format.h"
 #include "model/value_text.h"
@@ -26,8 +26,7 @@ widgets::TChart* CreateChart(QWidget* parent, const QString& title, QColor colou
     char16_t first[model::MaxFormattedValueLength];
     char16_t second[model::MaxFormattedValueLength];
     const std::size_t length = model::FormatValueTo(a, first);
-    return length == model::FormatValueTo(b, second) &&
-           std::equal(first, first + length, second);
+    return length == model::FormatValueTo(b, second) && std::equal(first, first + length, second);
   });
   widgets::TLineSeries& series = chart->Series();
   series.SetTitle(title);

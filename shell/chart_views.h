@@ -4,9 +4,9 @@
 // chart of the loading process, each a position-value line chart whose axis labels follow
 // the user's decimal and grouping marks.
 
-#include <QWidget>
-
 #include <vector>
+
+#include <QWidget>
 
 #include "widgets/chart.h"
 

@@ -1,8 +1,9 @@
 #include "shell/command_line.h"
 
+#include <utility>
+
 #include <QCommandLineParser>
 #include <QRegularExpression>
-#include <utility>
 
 namespace shell {
 namespace {

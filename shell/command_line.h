@@ -3,10 +3,11 @@
 // The program's command line: what it was asked to do, decided before anything of Qt's
 // start-up touches a display.
 
+#include <optional>
+
 #include <QSize>
 #include <QString>
 #include <QStringList>
-#include <optional>
 
 namespace shell {
 
@@ -56,6 +57,6 @@ inline constexpr int kLargestPlotSide = 16384;
 // a mark that is not one character are usage errors, whose text names the fault and points
 // to --help. A decimal mark that would make a written number read differently (a digit,
 // "+", "-", "E", "e", or a blank or control character) is a usage error too.
-CommandLine ParseCommandLine(const QStringList& arguments);
+[[nodiscard]] CommandLine ParseCommandLine(const QStringList& arguments);
 
 }  // namespace shell

@@ -1,7 +1,8 @@
 #include "shell/exception_handling.h"
 
-#include <QWidget>
 #include <new>
+
+#include <QWidget>
 
 #include "model/errors.h"
 #include "shell/message_boxes.h"

@@ -20,12 +20,14 @@ void HandleException(std::exception_ptr error) noexcept;
 
 // The error as the error box shows it: an error of the program's own type as it is; running
 // out of memory as "Out of memory"; any other kind as an error with an empty message.
-model::Exception ErrorOf(std::exception_ptr error);
+[[nodiscard]] model::Exception ErrorOf(std::exception_ptr error);
 
 // Wraps an event handler so that whatever it throws goes to HandleException. The wrapper
 // takes the arguments the handler takes, so that a signal may pass more than it needs.
 template <typename Handler>
-auto Guarded(Handler handler) {
+[[nodiscard]] auto Guarded(Handler handler) {
+  // clang-format 14 tears a lambda's requires clause apart.
+  // clang-format off
   return [handler = std::move(handler)]<typename... Arguments>(Arguments&&... arguments) -> void
     requires std::invocable<const Handler&, Arguments...>
   {
@@ -35,6 +37,7 @@ auto Guarded(Handler handler) {
       HandleException(std::current_exception());
     }
   };
+  // clang-format on
 }
 
 }  // namespace shell

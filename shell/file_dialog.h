@@ -31,7 +31,7 @@ class TFileDialog : public QObject {
 
   // Shows the dialog modally. Returns true when the user confirmed a file, whose absolute
   // path is then FileName; false when the user cancelled, leaving FileName as it was.
-  bool Execute();
+  [[nodiscard]] bool Execute();
 
  private:
   QWidget* owner_;

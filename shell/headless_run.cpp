@@ -2,13 +2,14 @@
 
 #include <unistd.h>
 
-#include <QApplication>
-#include <QByteArray>
 #include <cstdio>
 #include <exception>
 #include <new>
 #include <string>
 #include <vector>
+
+#include <QApplication>
+#include <QByteArray>
 
 #include "model/errors.h"
 #include "model/file_content.h"
@@ -23,6 +24,7 @@
 #include "shell/exception_handling.h"
 #include "shell/message_boxes.h"
 #include "shell/plot_image.h"
+#include "shell/qt_messages.h"
 #include "shell/startup.h"
 
 namespace shell {
@@ -191,26 +193,13 @@ void TellQtFailuresOnly(QtMsgType type, const QMessageLogContext&, const QString
   if (type == QtCriticalMsg || type == QtFatalMsg) Tell(message);
 }
 
-// Installs a message handler for as long as it lives.
-class MessageHandlerScope {
- public:
-  explicit MessageHandlerScope(QtMessageHandler handler)
-      : previous_(qInstallMessageHandler(handler)) {}
-  ~MessageHandlerScope() { qInstallMessageHandler(previous_); }
-  MessageHandlerScope(const MessageHandlerScope&) = delete;
-  MessageHandlerScope& operator=(const MessageHandlerScope&) = delete;
-
- private:
-  QtMessageHandler previous_;
-};
-
 void Plot(const std::vector<double>& peakValues, const std::vector<double>& loadingProcess,
           const GenerationRequest& request) {
   // Whatever display the environment names stays untouched, and so does the desktop's
   // theme, which would need one.
   qputenv("QT_QPA_PLATFORM", QByteArrayLiteral("offscreen"));
   qunsetenv("QT_QPA_PLATFORMTHEME");
-  const MessageHandlerScope messages(TellQtFailuresOnly);
+  const QtMessageScope messages(TellQtFailuresOnly);
   int argc = 1;
   char program[] = "loadgen";
   char* argv[] = {program, nullptr};

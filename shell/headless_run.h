@@ -30,6 +30,6 @@ inline constexpr int kLimitExitCode = 3;
 // U+FFFD. A failure to write the plot comes after the process has been written. No display
 // is needed: the plot is drawn on Qt's offscreen platform, whatever the environment names,
 // and without a plot no application object is made at all.
-int RunHeadless(const QString& peakFile, const GenerationRequest& request) noexcept;
+[[nodiscard]] int RunHeadless(const QString& peakFile, const GenerationRequest& request) noexcept;
 
 }  // namespace shell

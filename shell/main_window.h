@@ -4,8 +4,9 @@
 // their splitter and the status bar, both file dialogs, and the two sequences, which live
 // exactly as long as the window.
 
-#include <QWidget>
 #include <vector>
+
+#include <QWidget>
 
 class QLabel;
 
@@ -41,8 +42,39 @@ class TForm1 : public QWidget {
   // next time it is shown.
   void ImportChosenFile(const QString& path);
 
-  // The controls, by the names they go by; each is also the Qt object name. The window
-  // owns them.
+  // The imported peaks and the generated process, as the commands left them. Outside the
+  // window, these and the controls' object names (btn1, edt1, cht1, ... below) are the way
+  // in; the sequences change only through the commands.
+  [[nodiscard]] const std::vector<double>& ImportedPeaks() const { return PeakValues; }
+  [[nodiscard]] const std::vector<double>& GeneratedProcess() const { return LoadingProcess; }
+
+ protected:
+  void resizeEvent(QResizeEvent* event) override;
+  void changeEvent(QEvent* event) override;
+  // One local file dropped onto the window is imported as if chosen in the open dialog,
+  // once the drop has ended; anything else is refused and changes nothing.
+  void dragEnterEvent(QDragEnterEvent* event) override;
+  void dragMoveEvent(QDragMoveEvent* event) override;
+  void dropEvent(QDropEvent* event) override;
+
+ private:
+  // The three commands, one per button; they live in commands.cpp.
+  void btn1Click();
+  void btn2Click();
+  void btn3Click();
+
+  // The website link of the status bar.
+  void rzfldsts2MouseMove();
+  void rzfldsts2MouseLeave();
+  void rzfldsts2Click();
+
+  void BuildControls();
+  void BuildStatusBar();
+  void ConnectHandlers();
+
+  // The controls, by the names they go by; each is also the Qt object name, by which code
+  // outside the window finds them. The series are found through their charts. The window
+  // owns them all.
   TButton* btn1;
   QLabel* lbl1;
   TEdit* edt1;
@@ -60,33 +92,9 @@ class TForm1 : public QWidget {
   TFileDialog* dlgOpen1;
   TFileDialog* dlgSave1;
 
-  // The imported peaks and the generated process. Only the commands change them.
+  // The sequences the commands change.
   std::vector<double> PeakValues;
   std::vector<double> LoadingProcess;
-
- protected:
-  void resizeEvent(QResizeEvent* event) override;
-  void changeEvent(QEvent* event) override;
-  // One local file dropped onto the window is imported as if chosen in the open dialog,
-  // once the drop has ended; anything else is refused and changes nothing.
-  void dragEnterEvent(QDragEnterEvent* event) override;
-  void dragMoveEvent(QDragMoveEvent* event) override;
-  void dropEvent(QDropEvent* event) override;
-
- private:
-  // The three commands, one per button.
-  void btn1Click();
-  void btn2Click();
-  void btn3Click();
-
-  // The website link of the status bar.
-  void rzfldsts2MouseMove();
-  void rzfldsts2MouseLeave();
-  void rzfldsts2Click();
-
-  void BuildControls();
-  void BuildStatusBar();
-  void ConnectHandlers();
 };
 
 }  // namespace shell

@@ -1,5 +1,7 @@
 #include "shell/message_box.h"
 
+#include <algorithm>
+
 #include <QDialogButtonBox>
 #include <QGridLayout>
 #include <QGuiApplication>
@@ -7,7 +9,6 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QStyle>
-#include <algorithm>
 
 #include "shell/message_text.h"
 #include "shell/window_placement.h"

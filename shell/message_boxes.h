@@ -29,12 +29,12 @@ namespace detail {
 // The application title that a program of this executable carries: its file name, cut at
 // the first full stop, with every character but the first in lower case
 // ("Loading.Tool.exe" gives "Loading", "LOADGEN.EXE" gives "Loadgen").
-QString ApplicationTitle(const QString& executablePath);
+[[nodiscard]] QString ApplicationTitle(const QString& executablePath);
 
 // Appends "." when the last character comes after the full stop in character order (a
 // letter, a digit, ":", "?"); a text ending in ".", "!", ")", a quote or a blank, and the
 // empty text, stay as they are.
-QString WithClosingFullStop(QString message);
+[[nodiscard]] QString WithClosingFullStop(QString message);
 
 }  // namespace detail
 }  // namespace shell

@@ -1,5 +1,10 @@
 #include "shell/message_text.h"
 
+#include <algorithm>
+#include <cmath>
+#include <cstdlib>
+#include <limits>
+
 #include <QApplication>
 #include <QContextMenuEvent>
 #include <QFontMetrics>
@@ -13,10 +18,6 @@
 #include <QStyle>
 #include <QTextLayout>
 #include <QWheelEvent>
-#include <algorithm>
-#include <cmath>
-#include <cstdlib>
-#include <limits>
 
 namespace shell {
 namespace {
@@ -31,7 +32,7 @@ constexpr int kWheelNotch = 120;
 // the longest length where there is one, else there, keeping a character of two code units
 // whole.
 qsizetype PieceEnd(QStringView text, qsizetype start) {
-  const qsizetype longest = start + TMessageText::PieceLength;
+  const qsizetype longest = start + TMessageText::kPieceLength;
   const qsizetype blank = text.mid(longest - kNearBlank, kNearBlank).lastIndexOf(u' ');
   if (blank >= 0) return longest - kNearBlank + blank + 1;
   return text[longest - 1].isHighSurrogate() ? longest - 1 : longest;
@@ -105,7 +106,7 @@ void TMessageText::SetText(const QString& text) {
       breakLength = lineEnd + 1 < all.size() && all[lineEnd + 1] == u'\n' ? 2 : 1;
     }
     qsizetype start = lineStart;
-    while (lineEnd - start > PieceLength) {
+    while (lineEnd - start > kPieceLength) {
       const qsizetype end = PieceEnd(all, start);
       pieces_.push_back({start, end - start});
       start = end;

@@ -2,12 +2,13 @@
 
 // The text of a message box, whatever its length.
 
-#include <QAbstractScrollArea>
-#include <QClipboard>
-#include <QString>
 #include <memory>
 #include <unordered_map>
 #include <vector>
+
+#include <QAbstractScrollArea>
+#include <QClipboard>
+#include <QString>
 
 class QTextLayout;
 
@@ -21,7 +22,7 @@ namespace shell {
 // dialog, so that Enter and Esc act there.
 //
 // Only the lines in sight are ever laid out, so that a text of hundreds of millions of
-// characters shows at once. For that, a line of the text longer than PieceLength characters
+// characters shows at once. For that, a line of the text longer than kPieceLength characters
 // is laid out in pieces of about that length, each wrapped on its own: such a line also
 // breaks where a piece ends, after a blank where there is one near. The text itself is
 // shared, never copied: Text() and what is copied are exactly what was given.
@@ -32,7 +33,7 @@ class TMessageText : public QAbstractScrollArea {
   Q_OBJECT
 
  public:
-  static constexpr qsizetype PieceLength = 16384;
+  static constexpr qsizetype kPieceLength = 16384;
 
   explicit TMessageText(QWidget* parent = nullptr);
   ~TMessageText() override;

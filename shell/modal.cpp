@@ -1,7 +1,8 @@
 #include "shell/modal.h"
 
-#include <QDialog>
 #include <utility>
+
+#include <QDialog>
 
 namespace shell {
 namespace {

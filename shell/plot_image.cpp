@@ -1,14 +1,16 @@
 #include "shell/plot_image.h"
 
+#include <new>
+
 #include <QBuffer>
 #include <QImage>
 #include <QPainter>
 #include <QSvgGenerator>
-#include <new>
 
 #include "model/errors.h"
 #include "shell/chart_views.h"
 #include "shell/main_window.h"
+#include "widgets/chart.h"
 #include "widgets/splitter.h"
 
 namespace shell {
@@ -18,6 +20,10 @@ const QString kSvgSuffix = QStringLiteral(".svg");
 // CSS pixels, so that an SVG viewer shows the picture at the size asked for.
 constexpr int kSvgResolution = 96;
 const QString kSvgTitle = QStringLiteral("Loading process");
+// The window's controls that make the picture, by their object names.
+const QString kChartsName = QStringLiteral("rzspltr1");
+const QString kPeakChartName = QStringLiteral("cht1");
+const QString kProcessChartName = QStringLiteral("cht2");
 
 QByteArray PngOf(QWidget& charts, QSize size) {
   QImage image(size, QImage::Format_RGB32);
@@ -62,9 +68,9 @@ QByteArray RenderPlot(const std::vector<double>& peakValues,
   TForm1 form;
   form.setAttribute(Qt::WA_DontShowOnScreen);
   form.show();
-  DrawSequence(*form.lnsrsSeries1, peakValues);
-  DrawSequence(*form.lnsrsSeries2, loadingProcess);
-  widgets::TRzSplitter& charts = *form.rzspltr1;
+  DrawSequence(form.findChild<widgets::TChart*>(kPeakChartName)->Series(), peakValues);
+  DrawSequence(form.findChild<widgets::TChart*>(kProcessChartName)->Series(), loadingProcess);
+  widgets::TRzSplitter& charts = *form.findChild<widgets::TRzSplitter*>(kChartsName);
   charts.resize(size);
   return format == PlotFormat::Svg ? SvgOf(charts, size) : PngOf(charts, size);
 }

@@ -12,7 +12,7 @@ inline constexpr char kDesktopEntryName[] = "example.orlavin.loadgen";
 
 // The program's icon, compiled in at 16, 24, 32, 48, 64, 128 and 256 pixels, so that the
 // title bar, the task bar and the window switcher each find a size drawn for them.
-QIcon ProgramIcon();
+[[nodiscard]] QIcon ProgramIcon();
 
 // Gives the application object the program's icon, which every window shows that has none
 // of its own, and the desktop entry's name, by which a Wayland compositor finds the entry

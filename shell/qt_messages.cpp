@@ -1,9 +1,15 @@
 #include "shell/qt_messages.h"
 
-#include <QString>
 #include <cstdio>
 
+#include <QString>
+
 namespace shell {
+
+QtMessageScope::QtMessageScope(QtMessageHandler handler)
+    : previous_(qInstallMessageHandler(handler)) {}
+
+QtMessageScope::~QtMessageScope() { qInstallMessageHandler(previous_); }
 
 void QuietQtMessages() {
 #ifdef NDEBUG

@@ -16,7 +16,7 @@ void TakeRegionalMarks(const QLocale& locale);
 namespace detail {
 
 // The symbol's one character, or the fallback when it has none or more than one.
-char16_t MarkOrFallback(const QString& symbol, char16_t fallback) noexcept;
+[[nodiscard]] char16_t MarkOrFallback(const QString& symbol, char16_t fallback) noexcept;
 
 }  // namespace detail
 }  // namespace shell

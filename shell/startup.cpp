@@ -1,12 +1,13 @@
 #include "shell/startup.h"
 
+#include <cstdio>
+#include <optional>
+
 #include <QFile>
 #include <QFontDatabase>
 #include <QLocale>
 #include <QStringList>
 #include <QTimer>
-#include <cstdio>
-#include <optional>
 
 #include "model/errors.h"
 #include "model/fp_environment.h"

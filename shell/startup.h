@@ -13,7 +13,7 @@ namespace shell {
 // imports the peak file the command line names, and runs the event loop until the window
 // closes. An error that escapes any of this is shown in the
 // application error box. The window ends with exit code 0 on every path.
-int RunProgram(int& argc, char** argv) noexcept;
+[[nodiscard]] int RunProgram(int& argc, char** argv) noexcept;
 
 // What every process of the program does before its application object exists: the
 // floating-point environment first, then the marks of the regional settings.

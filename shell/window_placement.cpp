@@ -1,13 +1,5 @@
 #include "shell/window_placement.h"
 
-#include <xcb/xcb.h>
-
-#include <QEvent>
-#include <QGuiApplication>
-#include <QPointer>
-#include <QScreen>
-#include <QWidget>
-#include <QWindow>
 #include <algorithm>
 #include <chrono>
 #include <cstdint>
@@ -17,6 +9,14 @@
 #include <optional>
 #include <thread>
 #include <vector>
+
+#include <QEvent>
+#include <QGuiApplication>
+#include <QPointer>
+#include <QScreen>
+#include <QWidget>
+#include <QWindow>
+#include <xcb/xcb.h>
 
 namespace shell {
 namespace {

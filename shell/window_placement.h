@@ -29,8 +29,8 @@ namespace detail {
 // outer size, halved toward zero, and raised where needed to the left and top edges of the
 // whole `desktop`. The client area then begins at this corner moved by the frame's left and
 // top margins.
-QPoint CentredFramePosition(const QRect& screen, const QRect& desktop, const QSize& client,
-                            const QMargins& frame);
+[[nodiscard]] QPoint CentredFramePosition(const QRect& screen, const QRect& desktop,
+                                          const QSize& client, const QMargins& frame);
 
 }  // namespace detail
 }  // namespace shell

@@ -19,8 +19,6 @@
 #include "model/errors.h"
 #include "model/generation.h"
 #include "shell/application.h"
-#include "shell/button.h"
-#include "shell/edit_box.h"
 #include "shell/main_window.h"
 #include "shell/message_boxes.h"
 #include "shell/modal.h"
@@ -127,21 +125,22 @@ void BM_GenerateCommandAndRepaint(benchmark::State& state) {
       static_cast<QDialog&>(files).accept();
       return files.result();
     });
-    form.btn1->click();
+    form.findChild<QPushButton*>(QStringLiteral("btn1"))->click();
   }
-  if (form.PeakValues != peaks) {
+  if (form.ImportedPeaks() != peaks) {
     state.SkipWithError("the peak file was not imported");
     return;
   }
-  form.edt1->setText(QStringLiteral("1"));
+  form.findChild<QLineEdit*>(QStringLiteral("edt1"))->setText(QStringLiteral("1"));
   form.repaint();
+  auto* generate = form.findChild<QPushButton*>(QStringLiteral("btn2"));
 
   std::vector<double> alone;
   double command = 0;
   double baseline = 0;
   for (auto _ : state) {
     const auto commandStart = std::chrono::steady_clock::now();
-    form.btn2->click();
+    generate->click();
     form.repaint();
     const std::chrono::duration<double> commandTime = std::chrono::steady_clock::now() - commandStart;
     state.SetIterationTime(commandTime.count());
@@ -154,7 +153,7 @@ void BM_GenerateCommandAndRepaint(benchmark::State& state) {
     baseline += baselineTime.count();
   }
   const auto runs = static_cast<double>(state.iterations());
-  state.counters["values"] = static_cast<double>(form.LoadingProcess.size());
+  state.counters["values"] = static_cast<double>(form.GeneratedProcess().size());
   state.counters["command_ms"] = command / runs * 1e3;
   state.counters["generation_alone_ms"] = baseline / runs * 1e3;
   state.counters["ratio"] = command / baseline;

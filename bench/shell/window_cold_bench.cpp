@@ -51,8 +51,8 @@ bool ImportThroughTheDialog(shell::TForm1& form, const QString& peakFile) {
     static_cast<QDialog&>(files).accept();
     return files.result();
   });
-  form.btn1->click();
-  return !form.PeakValues.empty();
+  form.findChild<QPushButton*>(QStringLiteral("btn1"))->click();
+  return !form.ImportedPeaks().empty();
 }
 
 // The child's side: the step's name, the value count and the peak file.
@@ -69,16 +69,17 @@ std::vector<double> FirstGenerate(const std::vector<std::string>& arguments) {
   // Until the window system exposes it, a window paints nothing.
   if (!QTest::qWaitForWindowExposed(&form)) return {};
   if (!ImportThroughTheDialog(form, QString::fromStdString(arguments[2]))) return {};
-  form.edt1->setText(QStringLiteral("1"));
+  form.findChild<QLineEdit*>(QStringLiteral("edt1"))->setText(QStringLiteral("1"));
   form.repaint();
 
-  const auto generate = [&form] {
-    form.btn2->click();
+  auto* generateButton = form.findChild<QPushButton*>(QStringLiteral("btn2"));
+  const auto generate = [&form, generateButton] {
+    generateButton->click();
     form.repaint();
   };
   const bench::StepFigures first = bench::MeasureStep(generate);
   const bench::StepFigures repeated = bench::MeasureStep(generate);
-  const auto values = static_cast<double>(form.LoadingProcess.size());
+  const auto values = static_cast<double>(form.GeneratedProcess().size());
   return {first.seconds, first.minorFaults, first.peakGrowthBytes, repeated.seconds,
           values,        first.peakBytes};
 }

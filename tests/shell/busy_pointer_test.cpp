@@ -1,11 +1,11 @@
 #include "shell/busy_pointer.h"
 
-#include <gtest/gtest.h>
+#include <functional>
+#include <vector>
 
 #include <QCursor>
 #include <QGuiApplication>
-#include <functional>
-#include <vector>
+#include <gtest/gtest.h>
 
 #include "shell/button.h"
 #include "shell/edit_box.h"
@@ -15,8 +15,8 @@
 namespace shell {
 namespace {
 
-using testing::Shown;
-using testing::WindowTest;
+using test_support::Shown;
+using test_support::WindowTest;
 
 // The window with a watch on its long work: the pointer shape each time a wait pointer went
 // up, as the program shows it at that moment.
@@ -29,17 +29,17 @@ class BusyPointerTest : public WindowTest {
 
   void ImportPeaks(const QByteArray& file) {
     script_.Choose(WriteFile(QStringLiteral("peaks.txt"), file));
-    form_->btn1->click();
+    Button("btn1")->click();
   }
 
   void GenerateWith(const QString& spacing) {
-    form_->edt1->setText(spacing);
-    form_->btn2->click();
+    SpacingBox()->setText(spacing);
+    Button("btn2")->click();
   }
 
   void Export(const QString& path) {
     script_.Choose(path);
-    form_->btn3->click();
+    Button("btn3")->click();
   }
 
   std::vector<Qt::CursorShape> seen_;
@@ -64,7 +64,7 @@ TEST_F(BusyPointerTest, EachCommandWorksUnderTheWaitPointerAndTakesItAwayAfter) 
     EXPECT_EQ(QGuiApplication::overrideCursor(), nullptr);
     for (const Shown& shown : script_.TakeShown()) EXPECT_FALSE(shown.underWaitPointer);
   }
-  EXPECT_EQ(form_->LoadingProcess.size(), 13u);
+  EXPECT_EQ(form_->GeneratedProcess().size(), 13u);
 }
 
 // A failure, caught by the command or not, takes the wait pointer away before any box asks

@@ -1,13 +1,12 @@
 #include "shell/command_line.h"
 
-#include <gtest/gtest.h>
-
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QImage>
 #include <QTemporaryDir>
 #include <QXmlStreamReader>
+#include <gtest/gtest.h>
 
 #include "tests/shell/loadgen_process.h"
 #include "tests/shell/qt_printers.h"
@@ -16,9 +15,9 @@ namespace shell {
 namespace {
 
 using Action = CommandLine::Action;
-using testing::Finished;
-using testing::LoadgenRun;
-using testing::RunLoadgen;
+using test_support::Finished;
+using test_support::LoadgenRun;
+using test_support::RunLoadgen;
 
 CommandLine Parse(const QStringList& arguments) {
   return ParseCommandLine(QStringList{QStringLiteral("/usr/bin/loadgen")} + arguments);
@@ -151,7 +150,7 @@ TEST(CommandLineTest, VersionAndUsageErrorsNeedNoDisplay) {
 }
 
 // The program without a window, on files of a folder of the test's own.
-class HeadlessTest : public ::testing::Test {
+class HeadlessTest : public testing::Test {
  protected:
   QString PathIn(const QString& name) const { return folder_.filePath(name); }
 

@@ -1,5 +1,3 @@
-#include <gtest/gtest.h>
-
 #include <QApplication>
 #include <QDir>
 #include <QDropEvent>
@@ -7,6 +5,7 @@
 #include <QMimeData>
 #include <QTest>
 #include <QUrl>
+#include <gtest/gtest.h>
 
 #include "model/value_text.h"
 #include "shell/button.h"
@@ -22,8 +21,10 @@
 namespace shell {
 namespace {
 
-using testing::Shown;
-using testing::WindowTest;
+using test_support::Finished;
+using test_support::RunLoadgen;
+using test_support::Shown;
+using test_support::WindowTest;
 using Values = std::vector<double>;
 
 // The window's whole state, as a person sees it and as the commands leave it.
@@ -64,8 +65,8 @@ class CommandTest : public WindowTest {
   }
 
   State Now() const {
-    return {form_->PeakValues, form_->LoadingProcess, Drawn(*form_->lnsrsSeries1),
-            Drawn(*form_->lnsrsSeries2)};
+    return {form_->ImportedPeaks(), form_->GeneratedProcess(), Drawn(Chart("cht1")->Series()),
+            Drawn(Chart("cht2")->Series())};
   }
 
   // Peaks 0, 2, -2, 4 imported and generated with spacing 1: a state that every command
@@ -73,10 +74,7 @@ class CommandTest : public WindowTest {
   State ImportAndGenerate() {
     EXPECT_TRUE(Import(WriteFile(QStringLiteral("peaks.txt"), "0\r\n2\r\n-2\r\n4\r\n")).empty());
     EXPECT_TRUE(Generate(QStringLiteral("1")).empty());
-    const State generated{{0, 2, -2, 4},
-                          kUnitSpacingProcess,
-                          {0, 2, -2, 4},
-                          kUnitSpacingProcess};
+    const State generated{{0, 2, -2, 4}, kUnitSpacingProcess, {0, 2, -2, 4}, kUnitSpacingProcess};
     EXPECT_EQ(Now(), generated);
     return generated;
   }
@@ -86,9 +84,8 @@ class CommandTest : public WindowTest {
     ASSERT_EQ(shown.size(), 1u);
     EXPECT_EQ(shown[0].kind, Shown::Kind::Box);
     EXPECT_EQ(shown[0].icon, icon);
-    EXPECT_EQ(shown[0].caption, icon == QMessageBox::Warning
-                                    ? QStringLiteral("Warning")
-                                    : QStringLiteral("shell_tests"));
+    EXPECT_EQ(shown[0].caption, icon == QMessageBox::Warning ? QStringLiteral("Warning")
+                                                             : QStringLiteral("shell_tests"));
     EXPECT_EQ(shown[0].text, text);
   }
 
@@ -96,10 +93,10 @@ class CommandTest : public WindowTest {
   void ExpectAllButtonsWork() {
     EXPECT_TRUE(Import(WriteFile(QStringLiteral("again.txt"), "1\n3\n1\n")).empty());
     EXPECT_TRUE(Generate(QStringLiteral("1")).empty());
-    EXPECT_EQ(form_->LoadingProcess, (Values{1, 2, 3, 2, 1}));
+    EXPECT_EQ(form_->GeneratedProcess(), (Values{1, 2, 3, 2, 1}));
     const QString exported = PathIn(QStringLiteral("again-out.txt"));
     script_.Choose(exported);
-    form_->btn3->click();
+    Button("btn3")->click();
     EXPECT_EQ(script_.TakeShown().size(), 1u);
     QFile file(exported);
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
@@ -125,7 +122,7 @@ TEST_F(CommandTest, ImportReadsTheFileAndEmptiesTheProcess) {
 TEST_F(CommandTest, CancelledImportChangesNothing) {
   const State before = ImportAndGenerate();
   script_.Cancel();
-  form_->btn1->click();
+  Button("btn1")->click();
   ASSERT_EQ(script_.TakeShown().size(), 1u);
   EXPECT_EQ(Now(), before);
 }
@@ -152,7 +149,7 @@ TEST_F(CommandTest, FileNamedAtStartIsImportedAsIfChosenInTheDialog) {
   EXPECT_EQ(Now().peaks, (Values{0, 2, -2}));
   // The open dialog offers the file the next time.
   script_.Cancel();
-  form_->btn1->click();
+  Button("btn1")->click();
   EXPECT_EQ(script_.TakeShown().at(0).text, peaks);
 }
 
@@ -183,11 +180,11 @@ TEST_F(CommandTest, GenerateWithFewerThanThreePeaksDoesNothingAtAll) {
     SCOPED_TRACE(file);
     EXPECT_TRUE(Import(WriteFile(QStringLiteral("few.txt"), file)).empty());
     const State before = Now();
-    form_->btn1->setFocus();
+    Button("btn1")->setFocus();
     // Not even a spacing that is no number is looked at.
     EXPECT_TRUE(Generate(QStringLiteral("not a number")).empty());
     EXPECT_EQ(Now(), before);
-    EXPECT_EQ(QApplication::focusWidget(), form_->btn1);
+    EXPECT_EQ(QApplication::focusWidget(), Button("btn1"));
   }
 }
 
@@ -212,7 +209,8 @@ TEST_F(CommandTest, GenerateWithAnUnreadableSpacingWarnsAndChangesNothing) {
 
 TEST_F(CommandTest, GenerateDrawsTheWholeProcessAndReadsTheSpacingAnew) {
   const State generated = ImportAndGenerate();
-  const Values seventh = {0, 1, 2, 1.2, 0.4, -0.4, -1.2, -2, -1.25, -0.5, 0.25, 1, 1.75, 2.5, 3.25, 4};
+  const Values seventh = {0,     1,    2,    1.2, 0.4,  -0.4, -1.2, -2,
+                          -1.25, -0.5, 0.25, 1,   1.75, 2.5,  3.25, 4};
   // A negative spacing acts as its absolute value, without a word.
   for (const char* spacing : {" 0.7 ", "-0.7"}) {
     SCOPED_TRACE(spacing);
@@ -228,9 +226,9 @@ TEST_F(CommandTest, GenerateDrawsTheWholeProcessAndReadsTheSpacingAnew) {
 
 TEST_F(CommandTest, GenerateBeyondTheLimitWarnsDrawsTheShortenedProcessAndSelectsTheSpacing) {
   EXPECT_TRUE(Import(WriteFile(QStringLiteral("limit.txt"), "0\n100\n-200\n300\n")).empty());
-  form_->btn2->setFocus();
-  form_->edt1->setText(QStringLiteral("0.5"));
-  form_->btn2->click();
+  Button("btn2")->setFocus();
+  SpacingBox()->setText(QStringLiteral("0.5"));
+  Button("btn2")->click();
   ExpectOneBox(script_.TakeShown(), QMessageBox::Warning,
                QStringLiteral("Subdivision number is larger than 500! Input larger Division "
                               "Spacing of Step!"));
@@ -239,11 +237,11 @@ TEST_F(CommandTest, GenerateBeyondTheLimitWarnsDrawsTheShortenedProcessAndSelect
   shortened.push_back(100);
   shortened.push_back(300);
   EXPECT_EQ(Now(), (State{{0, 100, -200, 300}, shortened, {0, 100, -200, 300}, shortened}));
-  EXPECT_TRUE(QTest::qWaitFor([this] { return QApplication::focusWidget() == form_->edt1; }));
-  EXPECT_EQ(form_->edt1->selectedText(), QStringLiteral("0.5"));
+  EXPECT_TRUE(QTest::qWaitFor([this] { return QApplication::focusWidget() == SpacingBox(); }));
+  EXPECT_EQ(SpacingBox()->selectedText(), QStringLiteral("0.5"));
   // The next typing replaces the spacing.
-  QTest::keyClicks(form_->edt1, QStringLiteral("2"));
-  EXPECT_EQ(form_->edt1->text(), QStringLiteral("2"));
+  QTest::keyClicks(SpacingBox(), QStringLiteral("2"));
+  EXPECT_EQ(SpacingBox()->text(), QStringLiteral("2"));
 }
 
 TEST_F(CommandTest, ZeroSpacingReachesTheErrorBoxAndTheWindowGoesOn) {
@@ -267,7 +265,7 @@ TEST_F(CommandTest, ZeroSpacingReachesTheErrorBoxAndTheWindowGoesOn) {
     // An export now writes the first peak alone, although the chart shows nothing.
     const QString exported = PathIn(QStringLiteral("first-peak.txt"));
     script_.Choose(exported);
-    form_->btn3->click();
+    Button("btn3")->click();
     EXPECT_EQ(script_.TakeShown().size(), 1u);
     QFile file(exported);
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
@@ -287,7 +285,7 @@ TEST_F(CommandTest, ExportWritesTheProcessAndAlwaysProposesTheSameName) {
   for (int run = 0; run < 2; ++run) {
     SCOPED_TRACE(run);
     script_.Choose(elsewhere);
-    form_->btn3->click();
+    Button("btn3")->click();
     const std::vector<Shown> shown = script_.TakeShown();
     ASSERT_EQ(shown.size(), 1u);
     EXPECT_EQ(shown[0].kind, Shown::Kind::SaveDialog);
@@ -295,7 +293,8 @@ TEST_F(CommandTest, ExportWritesTheProcessAndAlwaysProposesTheSameName) {
     EXPECT_EQ(shown[0].folder, QCoreApplication::applicationDirPath());
     QFile file(elsewhere);
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
-    EXPECT_EQ(file.readAll(), QByteArray("0\r\n1\r\n2\r\n1\r\n0\r\n-1\r\n-2\r\n-1\r\n0\r\n1\r\n2\r\n3\r\n4\r\n"));
+    EXPECT_EQ(file.readAll(),
+              QByteArray("0\r\n1\r\n2\r\n1\r\n0\r\n-1\r\n-2\r\n-1\r\n0\r\n1\r\n2\r\n3\r\n4\r\n"));
     EXPECT_EQ(Now(), before);
   }
 }
@@ -303,16 +302,16 @@ TEST_F(CommandTest, ExportWritesTheProcessAndAlwaysProposesTheSameName) {
 TEST_F(CommandTest, CancelledExportChangesNothingAndKeepsTheProposedName) {
   const State before = ImportAndGenerate();
   script_.Cancel();
-  form_->btn3->click();
+  Button("btn3")->click();
   ASSERT_EQ(script_.TakeShown().size(), 1u);
-  EXPECT_EQ(form_->dlgSave1->FileName(), QStringLiteral("LoadingProcess.txt"));
+  EXPECT_EQ(Find<TFileDialog>("dlgSave1")->FileName(), QStringLiteral("LoadingProcess.txt"));
   EXPECT_EQ(Now(), before);
 }
 
 TEST_F(CommandTest, ExportBeforeAnyGenerationWritesAnEmptyFile) {
   const QString exported = PathIn(QStringLiteral("empty.txt"));
   script_.Choose(exported);
-  form_->btn3->click();
+  Button("btn3")->click();
   EXPECT_EQ(script_.TakeShown().size(), 1u);
   EXPECT_EQ(QFileInfo(exported).size(), 0);
 }
@@ -325,14 +324,15 @@ TEST_F(CommandTest, ExportThatCannotWriteItsFileReachesTheErrorBox) {
     QString error;
   } rows[] = {
       {"a missing folder", inMissingFolder,
-       QStringLiteral("Cannot create file \"%1\". No such file or directory.").arg(inMissingFolder)},
+       QStringLiteral("Cannot create file \"%1\". No such file or directory.")
+           .arg(inMissingFolder)},
       {"a full disk", QStringLiteral("/dev/full"), QStringLiteral("Stream write error.")},
   };
   const State before = ImportAndGenerate();
   for (const auto& row : rows) {
     SCOPED_TRACE(row.name);
     script_.Choose(row.path);
-    form_->btn3->click();
+    Button("btn3")->click();
     const std::vector<Shown> shown = script_.TakeShown();
     ASSERT_EQ(shown.size(), 2u);
     EXPECT_EQ(shown[0].kind, Shown::Kind::SaveDialog);
@@ -360,13 +360,13 @@ TEST_F(CommandTest, TheProgramWithoutAWindowWritesTheBytesOfTheWindowsExport) {
     EXPECT_TRUE(Generate(QString::fromLatin1(row.spacing)).empty());
     const QString exported = PathIn(QStringLiteral("window.txt"));
     script_.Choose(exported);
-    form_->btn3->click();
+    Button("btn3")->click();
     EXPECT_EQ(script_.TakeShown().size(), 1u);
 
     const QString written = PathIn(QStringLiteral("headless.txt"));
-    const testing::Finished finished = testing::RunLoadgen(
-        {QStringLiteral("--spacing"), QString::fromLatin1(row.spacing), QStringLiteral("--output"),
-         written, peaks});
+    const Finished finished =
+        RunLoadgen({QStringLiteral("--spacing"), QString::fromLatin1(row.spacing),
+                    QStringLiteral("--output"), written, peaks});
     EXPECT_EQ(finished.exitCode, 0) << finished.errors.toStdString();
     QFile window(exported);
     QFile headless(written);
@@ -390,7 +390,7 @@ class DropTest : public CommandTest {
   // window. The import, if any, runs once the drop has ended.
   Dropped Drop(const QMimeData& data, Qt::DropActions actions = Qt::CopyAction | Qt::MoveAction,
                Qt::DropAction proposed = Qt::CopyAction) {
-    return DropOnto(form_->cht1, data, actions, proposed);
+    return DropOnto(Chart("cht1"), data, actions, proposed);
   }
 
   Dropped DropOnto(QWidget* target, const QMimeData& data, Qt::DropActions actions,
@@ -423,8 +423,8 @@ TEST_F(DropTest, OneDroppedFileIsImportedAsIfChosenInTheDialog) {
   // file stays where it was.
   for (const Qt::DropAction proposed : {Qt::CopyAction, Qt::MoveAction}) {
     SCOPED_TRACE(proposed);
-    const Dropped dropped = Drop(*Urls({QUrl::fromLocalFile(peaks)}),
-                                 Qt::CopyAction | Qt::MoveAction, proposed);
+    const Dropped dropped =
+        Drop(*Urls({QUrl::fromLocalFile(peaks)}), Qt::CopyAction | Qt::MoveAction, proposed);
     EXPECT_TRUE(dropped.entryTaken);
     EXPECT_TRUE(dropped.dropTaken);
     EXPECT_EQ(dropped.action, Qt::CopyAction);
@@ -433,7 +433,7 @@ TEST_F(DropTest, OneDroppedFileIsImportedAsIfChosenInTheDialog) {
   }
   // The open dialog offers the dropped file the next time.
   script_.Cancel();
-  form_->btn1->click();
+  Button("btn1")->click();
   EXPECT_EQ(script_.TakeShown().at(0).text, peaks);
 }
 
@@ -442,9 +442,9 @@ TEST_F(DropTest, AFileDroppedOntoTheSpacingBoxIsImportedNotTyped) {
   // File managers offer the file's name as text as well.
   auto data = Urls({QUrl::fromLocalFile(peaks)});
   data->setText(peaks);
-  const Dropped dropped = DropOnto(form_->edt1, *data, Qt::CopyAction, Qt::CopyAction);
+  const Dropped dropped = DropOnto(SpacingBox(), *data, Qt::CopyAction, Qt::CopyAction);
   EXPECT_TRUE(dropped.dropTaken);
-  EXPECT_EQ(form_->edt1->text(), QStringLiteral("1"));
+  EXPECT_EQ(SpacingBox()->text(), QStringLiteral("1"));
   EXPECT_EQ(Now(), (State{{1, 3, 1}, {}, {1, 3, 1}, {}}));
 }
 

@@ -1,4 +1,4 @@
-#include <gtest/gtest.h>
+#include <functional>
 
 #include <QApplication>
 #include <QDir>
@@ -10,7 +10,7 @@
 #include <QTest>
 #include <QTimer>
 #include <QVBoxLayout>
-#include <functional>
+#include <gtest/gtest.h>
 
 #include "model/errors.h"
 #include "shell/file_dialog.h"
@@ -23,8 +23,8 @@
 namespace shell {
 namespace {
 
-using testing::ModalScript;
-using testing::Shown;
+using test_support::ModalScript;
+using test_support::Shown;
 
 TEST(ApplicationTitleTest, CutsAtTheFirstFullStopAndLowersAllButTheFirstCharacter) {
   const struct {
@@ -78,7 +78,7 @@ TEST(ClosingFullStopTest, IsAddedAfterEveryCharacterAboveTheFullStop) {
 }
 
 // The boxes as they are built, checked at the seam before they would be shown.
-class BoxTest : public ::testing::Test {
+class BoxTest : public testing::Test {
  protected:
   ModalOverride inspector_{[this](QDialog& dialog) {
     auto* box = qobject_cast<TMessageBox*>(&dialog);
@@ -146,7 +146,7 @@ void PressInNextModal(Qt::Key key) {
 }
 
 // The boxes shown for real, without the seam's stand-in.
-class RealBoxTest : public ::testing::Test {
+class RealBoxTest : public testing::Test {
  protected:
   void SetUp() override {
     auto* layout = new QVBoxLayout(&window_);
@@ -192,7 +192,7 @@ TEST_F(RealBoxTest, EnterAndEscCloseTheErrorBoxAndTheWindowGoesOn) {
 }
 
 // A fresh pair of folders per test: the program's own and somewhere else.
-class FileDialogTest : public ::testing::Test {
+class FileDialogTest : public testing::Test {
  protected:
   void SetUp() override {
     ASSERT_TRUE(root_.isValid());

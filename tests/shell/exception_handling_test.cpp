@@ -1,13 +1,13 @@
 #include "shell/exception_handling.h"
 
-#include <gtest/gtest.h>
+#include <new>
+#include <stdexcept>
 
 #include <QCoreApplication>
 #include <QEvent>
 #include <QPushButton>
 #include <QTest>
-#include <new>
-#include <stdexcept>
+#include <gtest/gtest.h>
 
 #include "model/errors.h"
 #include "tests/shell/modal_script.h"
@@ -16,8 +16,8 @@
 namespace shell {
 namespace {
 
-using testing::ModalScript;
-using testing::Shown;
+using test_support::ModalScript;
+using test_support::Shown;
 
 TEST(ErrorOfTest, KeepsTheProgramsErrorsAndBlanksForeignOnes) {
   const struct {
@@ -46,11 +46,11 @@ TEST(GuardedTest, AnErrorLeavingAHandlerReachesTheErrorBoxAndReleasesTheMouse) {
   ASSERT_TRUE(QTest::qWaitForWindowExposed(&button));
   int runs = 0;
   QObject::connect(&button, &QPushButton::clicked, Guarded([&button, &runs] {
-                     ++runs;
-                     button.grabMouse();
-                     EXPECT_EQ(QWidget::mouseGrabber(), &button);
-                     throw model::EInvalidOp();
-                   }));
+    ++runs;
+    button.grabMouse();
+    EXPECT_EQ(QWidget::mouseGrabber(), &button);
+    throw model::EInvalidOp();
+  }));
 
   for (int click = 1; click <= 2; ++click) {
     SCOPED_TRACE(click);

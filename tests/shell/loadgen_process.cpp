@@ -1,11 +1,10 @@
 #include "tests/shell/loadgen_process.h"
 
-#include <gtest/gtest.h>
-
 #include <QProcess>
 #include <QProcessEnvironment>
+#include <gtest/gtest.h>
 
-namespace shell::testing {
+namespace shell::test_support {
 
 Finished RunLoadgen(const LoadgenRun& run) {
   QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
@@ -34,4 +33,4 @@ Finished RunLoadgen(const QStringList& arguments) {
   return RunLoadgen(LoadgenRun{arguments, {}, {}, {}});
 }
 
-}  // namespace shell::testing
+}  // namespace shell::test_support

@@ -7,7 +7,7 @@
 #include <QString>
 #include <QStringList>
 
-namespace shell::testing {
+namespace shell::test_support {
 
 struct LoadgenRun {
   QStringList arguments;
@@ -25,7 +25,7 @@ struct Finished {
   QString errors;
 };
 
-Finished RunLoadgen(const LoadgenRun& run);
-Finished RunLoadgen(const QStringList& arguments);
+[[nodiscard]] Finished RunLoadgen(const LoadgenRun& run);
+[[nodiscard]] Finished RunLoadgen(const QStringList& arguments);
 
-}  // namespace shell::testing
+}  // namespace shell::test_support

@@ -1,7 +1,5 @@
 #include "shell/main_window.h"
 
-#include <gtest/gtest.h>
-
 #include <QApplication>
 #include <QFontInfo>
 #include <QFontMetrics>
@@ -11,12 +9,11 @@
 #include <QStyle>
 #include <QStyleOptionButton>
 #include <QTest>
+#include <gtest/gtest.h>
 
 #include "model/value_text.h"
 #include "shell/button.h"
 #include "shell/edit_box.h"
-#include "shell/file_dialog.h"
-#include "shell/regional_settings.h"
 #include "tests/shell/qt_printers.h"
 #include "tests/shell/window_fixture.h"
 #include "widgets/chart.h"
@@ -27,11 +24,12 @@
 namespace shell {
 namespace {
 
-using testing::Shown;
-using testing::WindowTest;
+using test_support::Shown;
+using test_support::WindowTest;
 
 TEST_F(WindowTest, WindowHasItsCaptionSizeLookAndPlace) {
-  EXPECT_EQ(form_->windowTitle(), QStringLiteral("Loading Process Generation (by Orlavin)(20151026)"));
+  EXPECT_EQ(form_->windowTitle(),
+            QStringLiteral("Loading Process Generation (by Orlavin)(20151026)"));
   EXPECT_EQ(form_->size(), QSize(688, 400));
   EXPECT_EQ(form_->backgroundRole(), QPalette::Button);
   EXPECT_TRUE(form_->autoFillBackground());
@@ -70,7 +68,7 @@ TEST_F(WindowTest, EveryControlSitsAtItsPlaceWithItsCaption) {
     SCOPED_TRACE(row.name);
     const auto* control = form_->findChild<QWidget*>(QString::fromLatin1(row.name));
     ASSERT_NE(control, nullptr);
-    if (control == form_->lbl1) {
+    if (control == Find<QLabel>("lbl1")) {
       // The label takes the size of its text, which depends on the face.
       EXPECT_EQ(control->pos(), row.place.topLeft());
       EXPECT_EQ(control->size(), control->sizeHint());
@@ -96,72 +94,67 @@ TEST_F(WindowTest, EveryControlSitsAtItsPlaceWithItsCaption) {
     SCOPED_TRACE(name);
     const auto* chart = form_->findChild<QWidget*>(QString::fromLatin1(name));
     ASSERT_NE(chart, nullptr);
-    EXPECT_EQ(chart->parentWidget(), static_cast<QWidget*>(form_->rzspltr1));
+    EXPECT_EQ(chart->parentWidget(), static_cast<QWidget*>(Splitter()));
   }
-  EXPECT_LT(form_->cht1->y(), form_->cht2->y());
-  EXPECT_EQ(form_->findChild<TFileDialog*>(QStringLiteral("dlgOpen1")), form_->dlgOpen1);
-  EXPECT_EQ(form_->findChild<TFileDialog*>(QStringLiteral("dlgSave1")), form_->dlgSave1);
+  EXPECT_LT(Chart("cht1")->y(), Chart("cht2")->y());
 }
 
 TEST_F(WindowTest, CaptionsFitTheirControlsUnclipped) {
-  for (const TButton* button : {form_->btn1, form_->btn2, form_->btn3}) {
+  for (const TButton* button : {Button("btn1"), Button("btn2"), Button("btn3")}) {
     SCOPED_TRACE(button->text().toStdString());
     QStyleOptionButton option;
     option.initFrom(button);
     option.text = button->text();
-    const QRect room = button->style()->subElementRect(QStyle::SE_PushButtonContents, &option, button);
+    const QRect room =
+        button->style()->subElementRect(QStyle::SE_PushButtonContents, &option, button);
     const QFontMetrics metrics(button->font());
     EXPECT_LE(metrics.horizontalAdvance(button->text()), room.width());
     EXPECT_LE(metrics.height(), room.height());
   }
-  const QFontMetrics metrics(form_->lbl1->font());
-  const QRect room = form_->lbl1->contentsRect();
-  EXPECT_LE(metrics.horizontalAdvance(form_->lbl1->text()), room.width());
+  const QFontMetrics metrics(Find<QLabel>("lbl1")->font());
+  const QRect room = Find<QLabel>("lbl1")->contentsRect();
+  EXPECT_LE(metrics.horizontalAdvance(Find<QLabel>("lbl1")->text()), room.width());
   EXPECT_LE(metrics.height(), room.height());
-  const QRect typing = form_->edt1->rect();
-  EXPECT_LE(QFontMetrics(form_->edt1->font()).height(), typing.height());
+  const QRect typing = SpacingBox()->rect();
+  EXPECT_LE(QFontMetrics(SpacingBox()->font()).height(), typing.height());
 }
 
-TEST_F(WindowTest, StartsEmptyWithCircleMarkersAndDialogsInTheProgramFolder) {
-  EXPECT_TRUE(form_->PeakValues.empty());
-  EXPECT_TRUE(form_->LoadingProcess.empty());
-  EXPECT_EQ(form_->lnsrsSeries1->Count(), 0u);
-  EXPECT_EQ(form_->lnsrsSeries2->Count(), 0u);
-  EXPECT_EQ(form_->edt1->text(), QStringLiteral("1"));
-  const struct {
-    const char* name;
-    const widgets::TLineSeries* series;
-    int size;
-  } markers[] = {{"peaks", form_->lnsrsSeries1, 3}, {"process", form_->lnsrsSeries2, 2}};
-  for (const auto& row : markers) {
-    SCOPED_TRACE(row.name);
-    EXPECT_TRUE(row.series->PointerVisible());
-    EXPECT_EQ(row.series->PointerStyle(), widgets::TLineSeries::PointerStyle::Circle);
-    EXPECT_EQ(row.series->PointerSize(), row.size);
+TEST_F(WindowTest, StartsEmptyWithBothFileDialogsInTheProgramFolder) {
+  EXPECT_TRUE(form_->ImportedPeaks().empty());
+  EXPECT_TRUE(form_->GeneratedProcess().empty());
+  EXPECT_EQ(Chart("cht1")->Series().Count(), 0u);
+  EXPECT_EQ(Chart("cht2")->Series().Count(), 0u);
+
+  script_.Cancel();
+  Button("btn1")->click();
+  script_.Cancel();
+  Button("btn3")->click();
+  const std::vector<Shown> shown = script_.TakeShown();
+  ASSERT_EQ(shown.size(), 2u);
+  EXPECT_EQ(shown[0].kind, Shown::Kind::OpenDialog);
+  EXPECT_EQ(shown[1].kind, Shown::Kind::SaveDialog);
+  for (const Shown& dialog : shown) {
+    EXPECT_EQ(dialog.folder, QCoreApplication::applicationDirPath());
   }
-  EXPECT_EQ(&form_->cht1->Series(), form_->lnsrsSeries1);
-  EXPECT_EQ(&form_->cht2->Series(), form_->lnsrsSeries2);
-  EXPECT_EQ(form_->dlgOpen1->DialogKind(), TFileDialog::Kind::Open);
-  EXPECT_EQ(form_->dlgSave1->DialogKind(), TFileDialog::Kind::Save);
-  EXPECT_EQ(form_->dlgOpen1->InitialDir(), QCoreApplication::applicationDirPath());
-  EXPECT_EQ(form_->dlgSave1->InitialDir(), QCoreApplication::applicationDirPath());
+  // Nothing has been imported yet, so there is no file to offer.
+  EXPECT_EQ(shown[0].text, QString());
 }
 
 TEST_F(WindowTest, ResizingMovesOnlyTheSplitterAndTheStatusBar) {
   form_->resize(888, 500);
-  EXPECT_EQ(form_->rzspltr1->geometry(), QRect(167, 8, 712, 457));
-  EXPECT_EQ(form_->rzstsbr1->geometry(), QRect(0, 473, 888, 27));
-  EXPECT_EQ(form_->btn1->geometry(), QRect(8, 8, 153, 25));
-  EXPECT_EQ(form_->btn3->geometry(), QRect(8, 140, 153, 25));
+  EXPECT_EQ(Splitter()->geometry(), QRect(167, 8, 712, 457));
+  EXPECT_EQ(StatusBar()->geometry(), QRect(0, 473, 888, 27));
+  EXPECT_EQ(Button("btn1")->geometry(), QRect(8, 8, 153, 25));
+  EXPECT_EQ(Button("btn3")->geometry(), QRect(8, 140, 153, 25));
   // Far too small a window leaves the splitter no room rather than a negative size.
   form_->resize(100, 30);
-  EXPECT_EQ(form_->rzspltr1->size(), QSize(0, 0));
-  EXPECT_EQ(form_->rzstsbr1->geometry(), QRect(0, 3, 100, 27));
+  EXPECT_EQ(Splitter()->size(), QSize(0, 0));
+  EXPECT_EQ(StatusBar()->geometry(), QRect(0, 3, 100, 27));
 }
 
 TEST_F(WindowTest, TabVisitsGenerateBeforeTheSpacingBox) {
-  form_->btn1->setFocus();
-  const QWidget* expected[] = {form_->btn2, form_->edt1, form_->btn3, form_->btn1};
+  Button("btn1")->setFocus();
+  const QWidget* expected[] = {Button("btn2"), SpacingBox(), Button("btn3"), Button("btn1")};
   for (const QWidget* next : expected) {
     SCOPED_TRACE(next->objectName().toStdString());
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
@@ -170,20 +163,21 @@ TEST_F(WindowTest, TabVisitsGenerateBeforeTheSpacingBox) {
 }
 
 TEST_F(WindowTest, SpacingBoxSelectsItsTextWhenEnteredButNotWhenClicked) {
-  form_->edt1->setText(QStringLiteral("0.25"));
-  form_->btn2->setFocus();
-  QTest::keyClick(form_->btn2, Qt::Key_Tab);
-  ASSERT_EQ(QApplication::focusWidget(), form_->edt1);
-  EXPECT_EQ(form_->edt1->selectedText(), QStringLiteral("0.25"));
+  SpacingBox()->setText(QStringLiteral("0.25"));
+  Button("btn2")->setFocus();
+  QTest::keyClick(Button("btn2"), Qt::Key_Tab);
+  ASSERT_EQ(QApplication::focusWidget(), SpacingBox());
+  EXPECT_EQ(SpacingBox()->selectedText(), QStringLiteral("0.25"));
 
-  form_->btn3->setFocus();
-  QTest::mouseClick(form_->edt1, Qt::LeftButton, {}, QPoint(4, 10));
-  ASSERT_EQ(QApplication::focusWidget(), form_->edt1);
-  EXPECT_EQ(form_->edt1->selectedText(), QString());
+  Button("btn3")->setFocus();
+  QTest::mouseClick(SpacingBox(), Qt::LeftButton, {}, QPoint(4, 10));
+  ASSERT_EQ(QApplication::focusWidget(), SpacingBox());
+  EXPECT_EQ(SpacingBox()->selectedText(), QString());
 }
 
 TEST_F(WindowTest, EscStartsTheImportFromAnyControlButNotWithAModifier) {
-  for (QWidget* focus : {static_cast<QWidget*>(form_->btn3), static_cast<QWidget*>(form_->edt1)}) {
+  for (QWidget* focus :
+       {static_cast<QWidget*>(Button("btn3")), static_cast<QWidget*>(SpacingBox())}) {
     SCOPED_TRACE(focus->objectName().toStdString());
     focus->setFocus();
     script_.Cancel();
@@ -194,40 +188,44 @@ TEST_F(WindowTest, EscStartsTheImportFromAnyControlButNotWithAModifier) {
   }
   for (Qt::KeyboardModifier modifier : {Qt::ShiftModifier, Qt::ControlModifier, Qt::AltModifier}) {
     SCOPED_TRACE(modifier);
-    QTest::keyClick(form_->btn3, Qt::Key_Escape, modifier);
+    QTest::keyClick(Button("btn3"), Qt::Key_Escape, modifier);
     EXPECT_TRUE(script_.TakeShown().empty());
   }
 }
 
 TEST_F(WindowTest, EnterClicksOnlyTheFocusedButton) {
-  form_->edt1->setFocus();
-  QTest::keyClick(form_->edt1, Qt::Key_Return);
+  SpacingBox()->setFocus();
+  QTest::keyClick(SpacingBox(), Qt::Key_Return);
   EXPECT_TRUE(script_.TakeShown().empty());
 
-  form_->btn3->setFocus();
+  Button("btn3")->setFocus();
   script_.Cancel();
-  QTest::keyClick(form_->btn3, Qt::Key_Return);
+  QTest::keyClick(Button("btn3"), Qt::Key_Return);
   script_.Cancel();
-  QTest::keyClick(form_->btn3, Qt::Key_Enter, Qt::KeypadModifier);
+  QTest::keyClick(Button("btn3"), Qt::Key_Enter, Qt::KeypadModifier);
   const std::vector<Shown> shown = script_.TakeShown();
   ASSERT_EQ(shown.size(), 2u);
   EXPECT_EQ(shown[0].kind, Shown::Kind::SaveDialog);
   EXPECT_EQ(shown[1].kind, Shown::Kind::SaveDialog);
 
-  QTest::keyClick(form_->btn3, Qt::Key_Return, Qt::ControlModifier);
+  QTest::keyClick(Button("btn3"), Qt::Key_Return, Qt::ControlModifier);
   EXPECT_TRUE(script_.TakeShown().empty());
 }
 
 TEST_F(WindowTest, ALocaleChangeTakesTheMarksAnew) {
+  // The machine's own symbols as Qt reports them: one character each on every machine the
+  // tests run on, so that they are the marks themselves, with no stand-in.
+  const QLocale system = QLocale::system();
+  ASSERT_EQ(system.decimalPoint().size(), 1);
+  ASSERT_EQ(system.groupSeparator().size(), 1);
   const char16_t decimal = model::DecimalMark();
   const char16_t grouping = model::GroupingMark();
   model::SetDecimalMark(u'#');
   model::SetGroupingMark(u'#');
   QEvent change(QEvent::LocaleChange);
   QCoreApplication::sendEvent(form_.get(), &change);
-  const QLocale system = QLocale::system();
-  EXPECT_EQ(model::DecimalMark(), detail::MarkOrFallback(system.decimalPoint(), u'.'));
-  EXPECT_EQ(model::GroupingMark(), detail::MarkOrFallback(system.groupSeparator(), u','));
+  EXPECT_EQ(model::DecimalMark(), system.decimalPoint().at(0).unicode());
+  EXPECT_EQ(model::GroupingMark(), system.groupSeparator().at(0).unicode());
   model::SetDecimalMark(decimal);
   model::SetGroupingMark(grouping);
 }

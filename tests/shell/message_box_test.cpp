@@ -1,6 +1,7 @@
 #include "shell/message_box.h"
 
-#include <gtest/gtest.h>
+#include <functional>
+#include <string>
 
 #include <QApplication>
 #include <QClipboard>
@@ -11,8 +12,7 @@
 #include <QScrollBar>
 #include <QTest>
 #include <QWindow>
-#include <functional>
-#include <string>
+#include <gtest/gtest.h>
 
 #include "model/errors.h"
 #include "shell/message_boxes.h"
@@ -25,7 +25,7 @@ namespace shell {
 namespace {
 
 // The boxes shown for real, each looked at once it is up and painted, then closed.
-class ShownBoxTest : public ::testing::Test {
+class ShownBoxTest : public testing::Test {
  protected:
   using Look = std::function<void(TMessageBox&)>;
 

@@ -1,16 +1,16 @@
 #include "tests/shell/modal_script.h"
 
-#include <gtest/gtest.h>
+#include <utility>
 
 #include <QAbstractItemView>
 #include <QFileDialog>
 #include <QGuiApplication>
 #include <QLineEdit>
-#include <utility>
+#include <gtest/gtest.h>
 
 #include "shell/message_box.h"
 
-namespace shell::testing {
+namespace shell::test_support {
 
 ModalScript::ModalScript() : override_([this](QDialog& dialog) { return Answer(dialog); }) {}
 
@@ -32,8 +32,11 @@ int ModalScript::Answer(QDialog& dialog) {
   auto* nameBox = files->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
   shown_.push_back({files->acceptMode() == QFileDialog::AcceptOpen ? Shown::Kind::OpenDialog
                                                                    : Shown::Kind::SaveDialog,
-                    {}, nameBox != nullptr ? nameBox->text() : QString(), QMessageBox::NoIcon,
-                    files->directory().absolutePath(), underWaitPointer});
+                    {},
+                    nameBox != nullptr ? nameBox->text() : QString(),
+                    QMessageBox::NoIcon,
+                    files->directory().absolutePath(),
+                    underWaitPointer});
   if (answers_.empty()) {
     ADD_FAILURE() << "a file dialog was shown that the test did not expect";
     return QDialog::Rejected;
@@ -56,4 +59,4 @@ int ModalScript::Answer(QDialog& dialog) {
   return files->result();
 }
 
-}  // namespace shell::testing
+}  // namespace shell::test_support

@@ -3,15 +3,17 @@
 // Answers the program's dialogs and boxes in place of a person, through the one seam the
 // program shows them through, and records what was shown.
 
-#include <QMessageBox>
-#include <QString>
 #include <deque>
 #include <optional>
 #include <vector>
 
-#include "shell/modal.h"
+#include <QMessageBox>
+#include <QString>
 
-namespace shell::testing {
+#include "shell/modal.h"
+#include "tests/shell/qt_printers.h"
+
+namespace shell::test_support {
 
 struct Shown {
   enum class Kind { OpenDialog, SaveDialog, Box };
@@ -36,7 +38,7 @@ class ModalScript {
   void Cancel() { answers_.push_back(std::nullopt); }
 
   // Everything shown since the last call, in order; the record starts anew.
-  std::vector<Shown> TakeShown();
+  [[nodiscard]] std::vector<Shown> TakeShown();
 
  private:
   int Answer(QDialog& dialog);
@@ -46,4 +48,4 @@ class ModalScript {
   ModalOverride override_;
 };
 
-}  // namespace shell::testing
+}  // namespace shell::test_support

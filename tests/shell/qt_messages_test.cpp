@@ -1,14 +1,16 @@
 #include "shell/qt_messages.h"
 
-#include <gtest/gtest.h>
 #include <unistd.h>
+
+#include <cstdio>
+#include <string>
+#include <vector>
 
 #include <QLoggingCategory>
 #include <QProcess>
 #include <QProcessEnvironment>
 #include <QString>
-#include <cstdio>
-#include <string>
+#include <gtest/gtest.h>
 
 #include "tests/shell/qt_printers.h"
 
@@ -62,15 +64,17 @@ class StandardErrorCapture {
 };
 
 TEST(QtMessagesTest, OnlyAFatalMessageGetsThrough) {
-  const QtMessageHandler previous = qInstallMessageHandler(detail::DropNonFatalMessage);
-  StandardErrorCapture capture;
-  qDebug("a debug note");
-  qInfo("an information");
-  qWarning("Unable to detect a web browser to launch '%s'", "http://orlavin.example");
-  qCritical("a critical message");
-  qCWarning(lcProbe) << "a warning of a category";
-  const std::string dropped = capture.Take();
-  qInstallMessageHandler(previous);
+  std::string dropped;
+  {
+    const QtMessageScope quiet(detail::DropNonFatalMessage);
+    StandardErrorCapture capture;
+    qDebug("a debug note");
+    qInfo("an information");
+    qWarning("Unable to detect a web browser to launch '%s'", "http://orlavin.example");
+    qCritical("a critical message");
+    qCWarning(lcProbe) << "a warning of a category";
+    dropped = capture.Take();
+  }
   EXPECT_EQ(dropped, "");
 
   // Qt ends the program once the handler is back from a fatal message, so the handler is
@@ -78,6 +82,33 @@ TEST(QtMessagesTest, OnlyAFatalMessageGetsThrough) {
   StandardErrorCapture fatal;
   detail::DropNonFatalMessage(QtFatalMsg, QMessageLogContext(), QStringLiteral("cannot go on"));
   EXPECT_NE(fatal.Take().find("cannot go on"), std::string::npos);
+}
+
+std::vector<std::string> outerMessages;
+std::vector<std::string> innerMessages;
+
+void RecordOuter(QtMsgType, const QMessageLogContext&, const QString& message) {
+  outerMessages.push_back(message.toStdString());
+}
+
+void RecordInner(QtMsgType, const QMessageLogContext&, const QString& message) {
+  innerMessages.push_back(message.toStdString());
+}
+
+TEST(QtMessageScopeTest, SendsMessagesToItsHandlerAndThenBackToTheOneBefore) {
+  outerMessages.clear();
+  innerMessages.clear();
+  {
+    const QtMessageScope outer(RecordOuter);
+    qWarning("before");
+    {
+      const QtMessageScope inner(RecordInner);
+      qWarning("during");
+    }
+    qWarning("after");
+  }
+  EXPECT_EQ(outerMessages, (std::vector<std::string>{"before", "after"}));
+  EXPECT_EQ(innerMessages, std::vector<std::string>{"during"});
 }
 
 // The program as it runs, where Qt has something to say about the session it finds.

@@ -2,9 +2,10 @@
 
 // Lets GoogleTest print Qt's strings and points as text in its failure messages.
 
+#include <ostream>
+
 #include <QPoint>
 #include <QString>
-#include <ostream>
 
 inline void PrintTo(const QString& text, std::ostream* out) {
   *out << '"' << text.toStdString() << '"';

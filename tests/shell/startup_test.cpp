@@ -1,11 +1,11 @@
 #include "shell/startup.h"
 
-#include <gtest/gtest.h>
+#include <stdexcept>
 
 #include <QLocale>
 #include <QProcess>
 #include <QProcessEnvironment>
-#include <stdexcept>
+#include <gtest/gtest.h>
 
 #include "model/errors.h"
 #include "model/value_text.h"
@@ -16,8 +16,8 @@
 namespace shell {
 namespace {
 
-using testing::ModalScript;
-using testing::Shown;
+using test_support::ModalScript;
+using test_support::Shown;
 
 TEST(StartupTest, AnErrorEscapingTheStartIsShownInTheErrorBox) {
   const struct {
@@ -25,7 +25,8 @@ TEST(StartupTest, AnErrorEscapingTheStartIsShownInTheErrorBox) {
     std::function<void()> steps;
     const char* shown;
   } rows[] = {
-      {"an error of the program", [] { throw model::EConvertError(u"'x' is not a valid floating point value"); },
+      {"an error of the program",
+       [] { throw model::EConvertError(u"'x' is not a valid floating point value"); },
        "'x' is not a valid floating point value."},
       {"an error of a foreign kind", [] { throw std::logic_error("internal"); }, ""},
   };

@@ -1,4 +1,7 @@
-#include <gtest/gtest.h>
+#include <algorithm>
+#include <cstdlib>
+#include <utility>
+#include <vector>
 
 #include <QDesktopServices>
 #include <QFontInfo>
@@ -6,22 +9,17 @@
 #include <QObject>
 #include <QTest>
 #include <QUrl>
-#include <algorithm>
-#include <cstdlib>
-#include <utility>
-#include <vector>
+#include <gtest/gtest.h>
 
 #include "shell/main_window.h"
 #include "tests/shell/window_fixture.h"
-#include "widgets/chart.h"
 #include "widgets/field_status.h"
-#include "widgets/splitter.h"
 #include "widgets/status_bar.h"
 
 namespace shell {
 namespace {
 
-using testing::WindowTest;
+using test_support::WindowTest;
 using widgets::TRzFieldStatus;
 
 // Takes the desktop's place for web addresses while it lives, recording each request.
@@ -94,12 +92,13 @@ std::vector<int> GapsBetweenLetters(const QImage& image, QColor ink) {
 class StatusBarLinkTest : public WindowTest {
  protected:
   // A point on the link pane right of its text, where only the bar's gradient shows.
-  QPoint EmptyPartOfLink() const { return {form_->rzfldsts2->width() - 4, 13}; }
+  QPoint EmptyPartOfLink() const { return {Pane("rzfldsts2")->width() - 4, 13}; }
 
   WebAddressRecorder recorder_;
 };
 
 TEST_F(StatusBarLinkTest, PanesSitLeftToRightWithTheirTextsAndFonts) {
+  // clang-format off
   const struct {
     const char* name;
     const TRzFieldStatus* pane;
@@ -108,16 +107,17 @@ TEST_F(StatusBarLinkTest, PanesSitLeftToRightWithTheirTextsAndFonts) {
     QString family;
     int borderWidth;
   } rows[] = {
-      {"author", form_->rzfldsts3, {0, 0, 58, 27}, QStringLiteral("  Orlavin  "),
+      {"author", Pane("rzfldsts3"), {0, 0, 58, 27}, QStringLiteral("  Orlavin  "),
        QStringLiteral("Tahoma"), 1},
-      {"greeting", form_->rzfldsts1, {58, 0, 175, 27}, QStringLiteral("  Welcome to my Website :"),
+      {"greeting", Pane("rzfldsts1"), {58, 0, 175, 27}, QStringLiteral("  Welcome to my Website :"),
        QStringLiteral("MS Sans Serif"), 1},
-      {"link", form_->rzfldsts2, {233, 0, 142, 27},
+      {"link", Pane("rzfldsts2"), {233, 0, 142, 27},
        QLatin1Char(' ') + QLatin1String(kWebsiteAddress), QStringLiteral("MS Sans Serif"), 3},
   };
+  // clang-format on
   for (const auto& row : rows) {
     SCOPED_TRACE(row.name);
-    EXPECT_EQ(row.pane->parentWidget(), static_cast<QWidget*>(form_->rzstsbr1));
+    EXPECT_EQ(row.pane->parentWidget(), static_cast<QWidget*>(StatusBar()));
     EXPECT_EQ(row.pane->geometry(), row.place);
     EXPECT_EQ(row.pane->Caption(), row.caption);
     EXPECT_EQ(row.pane->BorderWidth(), row.borderWidth);
@@ -128,9 +128,9 @@ TEST_F(StatusBarLinkTest, PanesSitLeftToRightWithTheirTextsAndFonts) {
     EXPECT_EQ(font.pixelSize(), 11);
     EXPECT_EQ(font.styleName(), QStringLiteral("Bold"));
   }
-  EXPECT_EQ(form_->rzfldsts3->TextColor(), form_->palette().color(QPalette::WindowText));
-  EXPECT_EQ(form_->rzfldsts1->TextColor(), form_->palette().color(QPalette::WindowText));
-  EXPECT_EQ(form_->rzstsbr1->geometry(), QRect(0, 373, 688, 27));
+  EXPECT_EQ(Pane("rzfldsts3")->TextColor(), form_->palette().color(QPalette::WindowText));
+  EXPECT_EQ(Pane("rzfldsts1")->TextColor(), form_->palette().color(QPalette::WindowText));
+  EXPECT_EQ(StatusBar()->geometry(), QRect(0, 373, 688, 27));
 }
 
 class StatusBarTextTest : public StatusBarLinkTest {
@@ -138,7 +138,7 @@ class StatusBarTextTest : public StatusBarLinkTest {
   // The pane's text area as the bar shows it, right of the pane's separator.
   QImage TextOf(const TRzFieldStatus* pane) const {
     const int inset = pane->BorderWidth() + 1;
-    return form_->rzstsbr1->grab().toImage().copy(
+    return StatusBar()->grab().toImage().copy(
         pane->geometry().adjusted(inset, inset, -inset, -inset));
   }
 };
@@ -151,14 +151,14 @@ TEST_F(StatusBarTextTest, PanesDrawTheirTextWithBoldStrokes) {
     const TRzFieldStatus* pane;
     bool hovered;
   } rows[] = {
-      {"author", form_->rzfldsts3, false},
-      {"greeting", form_->rzfldsts1, false},
-      {"link", form_->rzfldsts2, false},
-      {"hovered link", form_->rzfldsts2, true},
+      {"author", Pane("rzfldsts3"), false},
+      {"greeting", Pane("rzfldsts1"), false},
+      {"link", Pane("rzfldsts2"), false},
+      {"hovered link", Pane("rzfldsts2"), true},
   };
   for (const auto& row : rows) {
     SCOPED_TRACE(row.name);
-    if (row.hovered) QTest::mouseMove(form_->rzfldsts2, QPoint(20, 13));
+    if (row.hovered) QTest::mouseMove(Pane("rzfldsts2"), QPoint(20, 13));
     const std::vector<int> widths = StrokeWidthsAlongRows(TextOf(row.pane), row.pane->TextColor());
     EXPECT_GE(widths.size(), 20u) << "too little text to judge";
     const auto thin = std::count(widths.begin(), widths.end(), 1);
@@ -175,8 +175,8 @@ TEST_F(StatusBarTextTest, LettersOfAWordStandOneColumnApart) {
     const TRzFieldStatus* pane;
     std::vector<int> gaps;
   } rows[] = {
-      {"author", form_->rzfldsts3, {1, 1, 1, 1, 1, 1}},
-      {"link", form_->rzfldsts2, {1, 1, 1, 1, 1, 1, 2, 2, 1, 1, 1, 1, 1, 1}},
+      {"author", Pane("rzfldsts3"), {1, 1, 1, 1, 1, 1}},
+      {"link", Pane("rzfldsts2"), {1, 1, 1, 1, 1, 1, 2, 2, 1, 1, 1, 1, 1, 1}},
   };
   for (const auto& row : rows) {
     SCOPED_TRACE(row.name);
@@ -186,52 +186,41 @@ TEST_F(StatusBarTextTest, LettersOfAWordStandOneColumnApart) {
 
 TEST_F(StatusBarLinkTest, LinkTurnsBlueAndUnderlinedUnderTheMouseAndBackWhenItLeaves) {
   const auto look = [this] {
-    return std::pair(form_->rzfldsts2->TextColor(), form_->rzfldsts2->TextStyle());
+    return std::pair(Pane("rzfldsts2")->TextColor(), Pane("rzfldsts2")->TextStyle());
   };
-  const auto normal = std::pair(QColor(Qt::black), TRzFieldStatus::TextStyles(TRzFieldStatus::Bold));
-  const auto hovered = std::pair(QColor(0x00, 0x00, 0xFF),
-                                 TRzFieldStatus::Bold | TRzFieldStatus::Underline);
+  const auto normal =
+      std::pair(QColor(Qt::black), TRzFieldStatus::TextStyles(TRzFieldStatus::Bold));
+  const auto hovered =
+      std::pair(QColor(0x00, 0x00, 0xFF), TRzFieldStatus::Bold | TRzFieldStatus::Underline);
   EXPECT_EQ(look(), normal);
 
-  QTest::mouseMove(form_->rzfldsts2, QPoint(20, 13));
+  QTest::mouseMove(Pane("rzfldsts2"), QPoint(20, 13));
   EXPECT_EQ(look(), hovered);
-  QTest::mouseMove(form_->rzfldsts2, QPoint(30, 13));
+  QTest::mouseMove(Pane("rzfldsts2"), QPoint(30, 13));
   EXPECT_EQ(look(), hovered);
 
-  QTest::mouseMove(form_->rzfldsts1, QPoint(20, 13));
+  QTest::mouseMove(Pane("rzfldsts1"), QPoint(20, 13));
   EXPECT_EQ(look(), normal);
   // The pointer over the link stays the ordinary arrow.
-  EXPECT_EQ(form_->rzfldsts2->cursor().shape(), Qt::ArrowCursor);
+  EXPECT_EQ(Pane("rzfldsts2")->cursor().shape(), Qt::ArrowCursor);
 }
 
 TEST_F(StatusBarLinkTest, EveryLeftClickOnTheLinkPaneOpensTheWebsiteAndNothingElseDoes) {
   const QUrl website(QStringLiteral("http://") + QLatin1String(kWebsiteAddress));
 
-  QTest::mouseClick(form_->rzfldsts2, Qt::LeftButton, {}, EmptyPartOfLink());
+  QTest::mouseClick(Pane("rzfldsts2"), Qt::LeftButton, {}, EmptyPartOfLink());
   EXPECT_EQ(recorder_.requests, std::vector<QUrl>{website});
 
-  QTest::mouseClick(form_->rzfldsts2, Qt::LeftButton, {}, QPoint(20, 13));
+  QTest::mouseClick(Pane("rzfldsts2"), Qt::LeftButton, {}, QPoint(20, 13));
   EXPECT_EQ(recorder_.requests, (std::vector<QUrl>{website, website}));
 
   recorder_.requests.clear();
-  QTest::mouseClick(form_->rzfldsts2, Qt::RightButton, {}, QPoint(20, 13));
-  QTest::mouseClick(form_->rzfldsts1, Qt::LeftButton, {}, QPoint(20, 13));
-  QTest::mouseClick(form_->rzfldsts3, Qt::LeftButton, {}, QPoint(20, 13));
-  QTest::mouseClick(form_->rzstsbr1, Qt::LeftButton, {}, QPoint(500, 13));
+  QTest::mouseClick(Pane("rzfldsts2"), Qt::RightButton, {}, QPoint(20, 13));
+  QTest::mouseClick(Pane("rzfldsts1"), Qt::LeftButton, {}, QPoint(20, 13));
+  QTest::mouseClick(Pane("rzfldsts3"), Qt::LeftButton, {}, QPoint(20, 13));
+  QTest::mouseClick(StatusBar(), Qt::LeftButton, {}, QPoint(500, 13));
   EXPECT_TRUE(recorder_.requests.empty());
   EXPECT_TRUE(script_.TakeShown().empty());
-}
-
-TEST_F(StatusBarLinkTest, SplitterDividesTheChartsInHalfAndFollowsTheWindow) {
-  EXPECT_EQ(form_->rzspltr1->Position(), 178);
-  EXPECT_EQ(form_->cht1->geometry(), QRect(0, 0, 512, 178));
-  EXPECT_EQ(form_->cht2->geometry(), QRect(0, 182, 512, 175));
-
-  form_->resize(688, 500);
-  EXPECT_EQ(form_->rzspltr1->height(), 457);
-  EXPECT_EQ(form_->rzspltr1->Position(), 228);
-  EXPECT_EQ(form_->cht1->height(), 228);
-  EXPECT_EQ(form_->cht2->height(), 225);
 }
 
 }  // namespace

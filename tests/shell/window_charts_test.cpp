@@ -1,11 +1,10 @@
-#include <gtest/gtest.h>
+#include <vector>
 
 #include <QDialog>
 #include <QLineEdit>
 #include <QTest>
 #include <QWindow>
-
-#include <vector>
+#include <gtest/gtest.h>
 
 #include "shell/chart_views.h"
 #include "shell/main_window.h"
@@ -15,15 +14,18 @@
 #include "tests/widgets/chart_test_support.h"
 #include "widgets/chart.h"
 #include "widgets/line_series.h"
+#include "widgets/splitter.h"
 
 namespace shell {
 namespace {
 
-using testing::Shown;
-using testing::WindowTest;
+using test_support::Shown;
+using test_support::WindowTest;
 
 const QColor kGray(0x80, 0x80, 0x80);
 const QColor kRed(0xFF, 0, 0);
+const QColor kBlue(0, 0, 0xFF);
+const QColor kBlack(0, 0, 0);
 
 // The rows of the plot area that carry a grid line: one per label value of the left axis.
 std::vector<int> GridRows(const QImage& image, const QRect& inside) {
@@ -38,9 +40,10 @@ std::vector<int> LabelCentres(const QImage& image, const QRect& strip, QColor ba
   std::vector<int> centres;
   int groupTop = -1;
   for (int y = strip.top(); y <= strip.bottom() + 1; ++y) {
-    const bool ink = y <= strip.bottom() &&
-                     !chart_test::InkBounds(image, QRect(strip.left(), y, strip.width(), 1), background)
-                          .isEmpty();
+    const bool ink =
+        y <= strip.bottom() &&
+        !chart_test::InkBounds(image, QRect(strip.left(), y, strip.width(), 1), background)
+             .isEmpty();
     if (ink && groupTop < 0) groupTop = y;
     if (!ink && groupTop >= 0) {
       centres.push_back((groupTop + y - 1) / 2);
@@ -48,6 +51,47 @@ std::vector<int> LabelCentres(const QImage& image, const QRect& strip, QColor ba
     }
   }
   return centres;
+}
+
+TEST_F(WindowTest, SplitterDividesTheChartsInHalfAndFollowsTheWindow) {
+  EXPECT_EQ(Splitter()->Position(), 178);
+  EXPECT_EQ(Chart("cht1")->geometry(), QRect(0, 0, 512, 178));
+  EXPECT_EQ(Chart("cht2")->geometry(), QRect(0, 182, 512, 175));
+
+  form_->resize(688, 500);
+  EXPECT_EQ(Splitter()->height(), 457);
+  EXPECT_EQ(Splitter()->Position(), 228);
+  EXPECT_EQ(Chart("cht1")->height(), 228);
+  EXPECT_EQ(Chart("cht2")->height(), 225);
+}
+
+// The peaks are few and get the larger markers. Both are circles, filled in the series'
+// colour and outlined in black; a circle leaves the corners of its square out, so that its
+// outline has fewer pixels than a square's.
+TEST_F(WindowTest, DrawsCircleMarkersLargerForThePeaksThanForTheProcess) {
+  const struct {
+    const char* name;
+    QColor colour;
+    std::size_t fill;
+    QSize fillSize;
+    std::size_t outline;
+  } rows[] = {
+      {"cht1", kRed, 21, {5, 5}, 16},
+      {"cht2", kBlue, 9, {3, 3}, 12},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.name);
+    widgets::TChart* chart = Chart(row.name);
+    DrawSequence(chart->Series(), {42.5});
+    const QImage image = chart_test::Render(*chart);
+    const std::vector<QPoint> fill = chart_test::PixelsOf(image, image.rect(), row.colour);
+    QRect fillBounds;
+    for (const QPoint& pixel : fill) fillBounds |= QRect(pixel, QSize(1, 1));
+    EXPECT_EQ(fill.size(), row.fill);
+    EXPECT_EQ(fillBounds.size(), row.fillSize);
+    EXPECT_EQ(chart_test::PixelsOf(image, fillBounds.adjusted(-1, -1, 1, 1), kBlack).size(),
+              row.outline);
+  }
 }
 
 // The label step is chosen so that the labels fit along the axis; each of them is drawn,
@@ -58,8 +102,8 @@ TEST_F(WindowTest, LabelsEveryGridLineOfTheLeftAxisAtTheWindowsOwnSize) {
     widgets::TChart* chart;
     std::vector<double> values;
   } rows[] = {
-      {"positions 0 to 10 in the lower chart", form_->cht2, {0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10}},
-      {"peaks up to 1,000 in the upper chart", form_->cht1, {0, 1000, 0, 500}},
+      {"positions 0 to 10 in the lower chart", Chart("cht2"), {0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10}},
+      {"peaks up to 1,000 in the upper chart", Chart("cht1"), {0, 1000, 0, 500}},
   };
   for (const auto& row : rows) {
     SCOPED_TRACE(row.name);
@@ -86,7 +130,7 @@ TEST_F(WindowTest, LabelsEveryGridLineOfTheLeftAxisAtTheWindowsOwnSize) {
 // to be seen, and the next plain click is just a click.
 TEST_F(WindowTest, EscDuringAZoomDragLeavesTheChartShowingTheImportedPeaks) {
   EXPECT_TRUE(Import(WriteFile(QStringLiteral("zigzag.txt"), "0\n10\n0\n5\n")).empty());
-  widgets::TChart* chart = form_->cht1;
+  widgets::TChart* chart = Chart("cht1");
   QWindow* window = form_->windowHandle();
   ASSERT_NE(window, nullptr);
   const auto inWindow = [&](QPoint point) { return chart->mapTo(form_.get(), point); };
@@ -112,7 +156,7 @@ TEST_F(WindowTest, EscDuringAZoomDragLeavesTheChartShowingTheImportedPeaks) {
   QTest::mouseMove(window, inWindow(start + QPoint(30, 30)));
   QTest::keyClick(chart, Qt::Key_Escape);
   ASSERT_TRUE(shown);
-  ASSERT_EQ(form_->PeakValues, (std::vector<double>(5, 3.0)));
+  ASSERT_EQ(form_->ImportedPeaks(), (std::vector<double>(5, 3.0)));
 
   // Equal peaks are a horizontal line through the middle: every red pixel lies within a
   // marker's height of it, none on the old zigzag.

@@ -7,9 +7,13 @@
 
 #include "shell/button.h"
 #include "shell/edit_box.h"
+#include "widgets/chart.h"
+#include "widgets/field_status.h"
 #include "widgets/line_series.h"
+#include "widgets/splitter.h"
+#include "widgets/status_bar.h"
 
-namespace shell::testing {
+namespace shell::test_support {
 
 void WindowTest::SetUp() {
   ASSERT_TRUE(folder_.isValid());
@@ -36,7 +40,7 @@ QString WindowTest::WriteFile(const QString& name, const QByteArray& bytes) cons
 
 std::vector<Shown> WindowTest::Import(const QString& path) {
   script_.Choose(path);
-  form_->btn1->click();
+  Button("btn1")->click();
   std::vector<Shown> shown = script_.TakeShown();
   EXPECT_FALSE(shown.empty());
   if (shown.empty()) return shown;
@@ -46,8 +50,8 @@ std::vector<Shown> WindowTest::Import(const QString& path) {
 }
 
 std::vector<Shown> WindowTest::Generate(const QString& spacing) {
-  form_->edt1->setText(spacing);
-  form_->btn2->click();
+  SpacingBox()->setText(spacing);
+  Button("btn2")->click();
   return script_.TakeShown();
 }
 
@@ -60,4 +64,22 @@ std::vector<double> WindowTest::Drawn(const widgets::TLineSeries& series) {
   return values;
 }
 
-}  // namespace shell::testing
+TButton* WindowTest::Button(const char* name) const { return Find<TButton>(name); }
+
+TEdit* WindowTest::SpacingBox() const { return Find<TEdit>("edt1"); }
+
+widgets::TChart* WindowTest::Chart(const char* name) const { return Find<widgets::TChart>(name); }
+
+widgets::TRzSplitter* WindowTest::Splitter() const {
+  return Find<widgets::TRzSplitter>("rzspltr1");
+}
+
+widgets::TRzStatusBar* WindowTest::StatusBar() const {
+  return Find<widgets::TRzStatusBar>("rzstsbr1");
+}
+
+widgets::TRzFieldStatus* WindowTest::Pane(const char* name) const {
+  return Find<widgets::TRzFieldStatus>(name);
+}
+
+}  // namespace shell::test_support

@@ -3,39 +3,57 @@
 // The real main window, shown offscreen and active, with its dialogs and boxes answered
 // by a script, and a fresh folder for the files a test reads and writes.
 
-#include <gtest/gtest.h>
+#include <memory>
+#include <stdexcept>
+#include <string>
+#include <vector>
 
 #include <QByteArray>
 #include <QString>
 #include <QTemporaryDir>
-#include <memory>
-#include <vector>
+#include <gtest/gtest.h>
 
 #include "shell/main_window.h"
 #include "tests/shell/modal_script.h"
+#include "tests/shell/qt_printers.h"
 
-namespace shell::testing {
+namespace shell::test_support {
 
-class WindowTest : public ::testing::Test {
+class WindowTest : public testing::Test {
  protected:
   void SetUp() override;
   void TearDown() override;
 
   // The path of a file of the folder holding these bytes.
-  QString WriteFile(const QString& name, const QByteArray& bytes) const;
-  QString PathIn(const QString& name) const;
+  [[nodiscard]] QString WriteFile(const QString& name, const QByteArray& bytes) const;
+  [[nodiscard]] QString PathIn(const QString& name) const;
 
   // Imports the file through the real command and dialog; returns the boxes shown after
   // the dialog.
-  std::vector<Shown> Import(const QString& path);
+  [[nodiscard]] std::vector<Shown> Import(const QString& path);
   // Types the spacing into the box and clicks "Generate"; returns the boxes shown.
-  std::vector<Shown> Generate(const QString& spacing);
+  [[nodiscard]] std::vector<Shown> Generate(const QString& spacing);
 
-  static std::vector<double> Drawn(const widgets::TLineSeries& series);
+  [[nodiscard]] static std::vector<double> Drawn(const widgets::TLineSeries& series);
+
+  // The window's controls, found as any code outside the window finds them: by their object
+  // names. Never null: a name the window lacks fails the test.
+  template <typename Control>
+  [[nodiscard]] Control* Find(const char* name) const {
+    auto* control = form_->findChild<Control*>(QString::fromLatin1(name));
+    if (control == nullptr) throw std::invalid_argument(std::string("no control ") + name);
+    return control;
+  }
+  [[nodiscard]] TButton* Button(const char* name) const;
+  [[nodiscard]] TEdit* SpacingBox() const;
+  [[nodiscard]] widgets::TChart* Chart(const char* name) const;
+  [[nodiscard]] widgets::TRzSplitter* Splitter() const;
+  [[nodiscard]] widgets::TRzStatusBar* StatusBar() const;
+  [[nodiscard]] widgets::TRzFieldStatus* Pane(const char* name) const;
 
   QTemporaryDir folder_;
   ModalScript script_;
   std::unique_ptr<TForm1> form_;
 };
 
-}  // namespace shell::testing
+}  // namespace shell::test_support

@@ -3,12 +3,13 @@
 // clock, and ends with the program's own exit code. With the argument --empty-widget it
 // shows an empty QWidget in place of the program, the same way: the baseline of a start.
 
-#include <QApplication>
-#include <QEvent>
-#include <QWidget>
 #include <cstdio>
 #include <cstring>
 #include <ctime>
+
+#include <QApplication>
+#include <QEvent>
+#include <QWidget>
 
 #include "shell/startup.h"
 
