@@ -2,27 +2,54 @@
 
 #include <gtest/gtest.h>
 
+#include <exception>
+#include <functional>
 #include <type_traits>
 
 namespace model {
 namespace {
 
-TEST(ErrorsTest, ClassesDeriveAsCallersCatchThem) {
-  static_assert(std::is_base_of_v<Exception, EConvertError>);
-  static_assert(std::is_base_of_v<EExternal, EMathError>);
-  static_assert(std::is_base_of_v<Exception, EExternal>);
-  static_assert(std::is_base_of_v<EMathError, EOverflow>);
-  static_assert(std::is_base_of_v<EMathError, EZeroDivide>);
-  static_assert(std::is_base_of_v<EMathError, EInvalidOp>);
-  static_assert(std::is_base_of_v<EMathError, EUnderflow>);
-  static_assert(std::is_base_of_v<EFileStreamError, EFOpenError>);
-  static_assert(std::is_base_of_v<EFileStreamError, EFCreateError>);
-  static_assert(std::is_base_of_v<EStreamError, EFileStreamError>);
-  static_assert(std::is_base_of_v<EFilerError, EWriteError>);
-  static_assert(std::is_base_of_v<EStreamError, EFilerError>);
-  static_assert(std::is_base_of_v<EStreamError, EEncodingError>);
-  static_assert(std::is_base_of_v<Exception, EStreamError>);
-  static_assert(std::is_base_of_v<std::exception, Exception>);
+// What each class of handler catches: the commands catch Exception around the steps they
+// guard, the export lets file errors (EStreamError) through to the error box, and an
+// arithmetic fault is an EMathError.
+TEST(ErrorsTest, EachErrorIsCaughtByTheClassesItBelongsTo) {
+  const struct {
+    const char* name;
+    std::function<void()> raise;
+    bool stream;
+    bool fileStream;
+    bool math;
+  } rows[] = {
+      {"EConvertError", [] { throw EConvertError(u"'x' is not a valid floating point value"); },
+       false, false, false},
+      {"EOverflow", [] { throw EOverflow(); }, false, false, true},
+      {"EZeroDivide", [] { throw EZeroDivide(); }, false, false, true},
+      {"EInvalidOp", [] { throw EInvalidOp(); }, false, false, true},
+      {"EUnderflow", [] { throw EUnderflow(); }, false, false, true},
+      {"EFOpenError", [] { throw EFOpenError(u"Cannot open file"); }, true, true, false},
+      {"EFCreateError", [] { throw EFCreateError(u"Cannot create file"); }, true, true, false},
+      {"EWriteError", [] { throw EWriteError(); }, true, false, false},
+      {"EEncodingError", [] { throw EEncodingError(u"Cannot read file"); }, true, false, false},
+  };
+  const auto caught = [](const std::function<void()>& raise, auto asClass) {
+    using Class = typename decltype(asClass)::type;
+    try {
+      raise();
+    } catch (const Class&) {
+      return true;
+    } catch (...) {
+    }
+    return false;
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.name);
+    EXPECT_TRUE(caught(row.raise, std::type_identity<std::exception>{}));
+    EXPECT_TRUE(caught(row.raise, std::type_identity<Exception>{}));
+    EXPECT_EQ(caught(row.raise, std::type_identity<EStreamError>{}), row.stream);
+    EXPECT_EQ(caught(row.raise, std::type_identity<EFileStreamError>{}), row.fileStream);
+    EXPECT_EQ(caught(row.raise, std::type_identity<EMathError>{}), row.math);
+    EXPECT_EQ(caught(row.raise, std::type_identity<EExternal>{}), row.math);
+  }
 }
 
 TEST(ErrorsTest, FixedMessages) {
