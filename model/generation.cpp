@@ -2,34 +2,37 @@
 
 #include "model/errors.h"
 #include "model/extended.h"
+#include "model/generation_internal.h"
 
 namespace model {
 namespace {
 
 // trunc(|q|) > MaxSubdivisions exactly when |q| >= MaxSubdivisions + 1; comparing before
 // any integer conversion keeps quotients up to about 1e632 well defined.
-constexpr Extended kFirstExcessiveQuotient = Extended::FromInteger(MaxSubdivisions + 1);
+template <class E>
+constexpr E kFirstExcessiveQuotient = E::FromInteger(MaxSubdivisions + 1);
 
 // Appends the n - 1 inner values of the segment from a to b, cut into n steps.
-void AppendInnerValues(double a, Extended difference, std::size_t n,
-                       std::vector<double>& loadingProcess) {
-  const Extended step(
-      (difference / Extended::FromInteger(static_cast<std::uint64_t>(n))).ToDouble());
-  const Extended start(a);
+template <class E>
+void AppendInnerValues(double a, E difference, std::size_t n, std::vector<double>& loadingProcess) {
+  const E step((difference / E::FromInteger(static_cast<std::uint64_t>(n))).ToDouble());
+  const E start(a);
   const std::size_t first = loadingProcess.size();
   loadingProcess.resize(first + n - 1);
   double* out = loadingProcess.data() + first;
   for (std::size_t j = 1; j < n; ++j) {
-    out[j - 1] = (start + Extended::FromInteger(static_cast<std::uint64_t>(j)) * step).ToDouble();
+    out[j - 1] = (start + E::FromInteger(static_cast<std::uint64_t>(j)) * step).ToDouble();
   }
 }
 
 }  // namespace
 
-GenerationOutcome GenerateLoadingProcess(const std::vector<double>& peakValues, double spacing,
-                                         std::vector<double>& loadingProcess) {
+template <class E>
+GenerationOutcome detail::GenerateLoadingProcessIn(const std::vector<double>& peakValues,
+                                                   double spacing,
+                                                   std::vector<double>& loadingProcess) {
   // Only a negative spacing is negated, so that -0 stays a zero divisor like +0.
-  const Extended s = spacing < 0 ? -Extended(spacing) : Extended(spacing);
+  const E s = spacing < 0 ? -E(spacing) : E(spacing);
   loadingProcess.clear();
   if (peakValues.empty()) return {GenerationStatus::Completed, 0};
 
@@ -39,14 +42,14 @@ GenerationOutcome GenerateLoadingProcess(const std::vector<double>& peakValues, 
     const double b = peakValues[k + 1];
     loadingProcess.push_back(a);
 
-    const Extended difference = Extended(b) - Extended(a);
+    const E difference = E(b) - E(a);
     if (s.IsZero()) {
       if (difference.IsZero() || difference.IsNaN()) throw EInvalidOp();
       throw EZeroDivide();
     }
-    const Extended quotient = (difference / s).Abs();
+    const E quotient = (difference / s).Abs();
     if (quotient.IsNaN()) throw EInvalidOp();
-    if (quotient >= kFirstExcessiveQuotient) {
+    if (quotient >= kFirstExcessiveQuotient<E>) {
       outcome = {GenerationStatus::LimitExceeded, k};
       break;
     }
@@ -55,6 +58,18 @@ GenerationOutcome GenerateLoadingProcess(const std::vector<double>& peakValues, 
   }
   loadingProcess.push_back(peakValues.back());
   return outcome;
+}
+
+template GenerationOutcome detail::GenerateLoadingProcessIn<SoftExtended>(
+    const std::vector<double>& peakValues, double spacing, std::vector<double>& loadingProcess);
+#ifdef LOADGEN_HAS_X87_EXTENDED
+template GenerationOutcome detail::GenerateLoadingProcessIn<X87Extended>(
+    const std::vector<double>& peakValues, double spacing, std::vector<double>& loadingProcess);
+#endif
+
+GenerationOutcome GenerateLoadingProcess(const std::vector<double>& peakValues, double spacing,
+                                         std::vector<double>& loadingProcess) {
+  return detail::GenerateLoadingProcessIn<Extended>(peakValues, spacing, loadingProcess);
 }
 
 }  // namespace model

@@ -1,0 +1,341 @@
+#pragma once
+
+// SoftExtended: the double-extended arithmetic of Extended computed in integers, for
+// platforms whose long double is not the x87 80-bit format.
+//
+// It keeps the x87 layout (sign, 15-bit biased exponent, 64-bit significand with explicit
+// integer bit) and gives the results of the x87 under the tool's environment bit for bit:
+// addition, subtraction, multiplication and division rounded to nearest with ties to even;
+// gradual underflow, a subnormal result denormalized first and rounded once; overflow to
+// an infinity; an invalid operation (infinity minus infinity, zero times infinity, zero
+// divided by zero, infinity divided by infinity) to the default NaN, the negative quiet NaN
+// with significand 0xC000000000000000; a NaN operand passed on as the x87 passes it. Inputs
+// are the encodings the x87 itself produces; pseudo-denormals, unnormals and the other
+// encodings it rejects are outside the contract.
+
+#include <bit>
+#include <compare>
+#include <cstdint>
+
+#include "model/extended_bits.h"
+
+namespace model {
+namespace detail {
+
+__extension__ typedef unsigned __int128 UInt128;
+
+// value >> shift, with every bit shifted out folded into bit 0, so that rounding afterwards
+// still sees whether anything was lost.
+constexpr UInt128 ShiftRightSticky(UInt128 value, int shift) noexcept {
+  if (shift <= 0) return value;
+  if (shift >= 128) return value != 0 ? 1 : 0;
+  const bool lost = (value << (128 - shift)) != 0;
+  return (value >> shift) | (lost ? 1 : 0);
+}
+
+}  // namespace detail
+
+class SoftExtended {
+ public:
+  constexpr SoftExtended() noexcept = default;
+
+  // Exact widening of a double; a NaN keeps its sign and payload and becomes quiet.
+  constexpr explicit SoftExtended(double value) noexcept {
+    const auto bits = std::bit_cast<std::uint64_t>(value);
+    const auto sign = static_cast<std::uint16_t>((bits >> 48) & kSignBit);
+    const auto exponent = static_cast<int>((bits >> 52) & 0x7FF);
+    const std::uint64_t fraction = bits & 0x000F'FFFF'FFFF'FFFF;
+    if (exponent == 0x7FF) {
+      const std::uint64_t quiet = fraction == 0 ? 0 : kQuietBit;
+      *this = FromParts(sign | kMaxExponent, kIntegerBit | quiet | (fraction << 11));
+    } else if (exponent != 0) {
+      *this = FromParts(sign | static_cast<std::uint16_t>(exponent - 1023 + kBias),
+                        kIntegerBit | (fraction << 11));
+    } else if (fraction != 0) {
+      // A subnormal double is a normal number here: 2^-1074 times its fraction.
+      const int leadingZeros = std::countl_zero(fraction);
+      *this = FromParts(sign | static_cast<std::uint16_t>(63 - leadingZeros - 1074 + kBias),
+                        fraction << leadingZeros);
+    } else {
+      *this = FromParts(sign, 0);
+    }
+  }
+
+  // Exact: every 64-bit integer fits the 64-bit significand.
+  static constexpr SoftExtended FromInteger(std::uint64_t value) noexcept {
+    if (value == 0) return SoftExtended();
+    const int leadingZeros = std::countl_zero(value);
+    return FromParts(static_cast<std::uint16_t>(63 - leadingZeros + kBias), value << leadingZeros);
+  }
+
+  static constexpr SoftExtended FromBits(ExtendedBits bits) noexcept {
+    return FromParts(bits.signAndExponent, bits.significand);
+  }
+  constexpr ExtendedBits Bits() const noexcept { return {signAndExponent_, significand_}; }
+
+  static constexpr SoftExtended Infinity() noexcept { return FromParts(kMaxExponent, kIntegerBit); }
+
+  friend constexpr SoftExtended operator+(SoftExtended a, SoftExtended b) noexcept {
+    return Add(a, b, false);
+  }
+  friend constexpr SoftExtended operator-(SoftExtended a, SoftExtended b) noexcept {
+    return Add(a, b, true);
+  }
+  friend constexpr SoftExtended operator*(SoftExtended a, SoftExtended b) noexcept {
+    return Multiply(a, b);
+  }
+  friend constexpr SoftExtended operator/(SoftExtended a, SoftExtended b) noexcept {
+    return Divide(a, b);
+  }
+  constexpr SoftExtended operator-() const noexcept {
+    return FromParts(static_cast<std::uint16_t>(signAndExponent_ ^ kSignBit), significand_);
+  }
+
+  friend constexpr bool operator==(SoftExtended a, SoftExtended b) noexcept {
+    return (a <=> b) == std::partial_ordering::equivalent;
+  }
+  friend constexpr std::partial_ordering operator<=>(SoftExtended a, SoftExtended b) noexcept {
+    if (a.IsNaN() || b.IsNaN()) return std::partial_ordering::unordered;
+    if (a.IsZero() && b.IsZero()) return std::partial_ordering::equivalent;
+    if (a.Negative() != b.Negative()) {
+      return a.Negative() ? std::partial_ordering::less : std::partial_ordering::greater;
+    }
+    // Magnitudes order as (exponent, significand) pairs, subnormals included.
+    const auto magnitude = a.CompareMagnitude(b);
+    return a.Negative() ? 0 <=> magnitude : magnitude <=> 0;
+  }
+
+  // Rounds to the nearest double, ties to even; beyond the double range the result is an
+  // infinity, in the subnormal range the nearest subnormal or a signed zero. A NaN keeps
+  // its sign and the leading bits of its payload, as the x87 stores it.
+  constexpr double ToDouble() const noexcept {
+    const std::uint64_t sign = static_cast<std::uint64_t>(signAndExponent_ & kSignBit) << 48;
+    const int exponent = Exponent();
+    if (exponent == kMaxExponent) {
+      if (significand_ == kIntegerBit) return std::bit_cast<double>(sign | kDoubleInfinity);
+      const std::uint64_t payload = (significand_ >> 11) & 0x000F'FFFF'FFFF'FFFF;
+      return std::bit_cast<double>(sign | kDoubleInfinity | payload | (std::uint64_t{1} << 51));
+    }
+    if (significand_ == 0) return std::bit_cast<double>(sign);
+    int doubleExponent = exponent - kBias + 1023;
+    int shift = 11;
+    if (doubleExponent <= 0) {
+      // Subnormal double: the significand moves right until its exponent is the smallest.
+      shift += 1 - doubleExponent;
+      doubleExponent = 0;
+      if (shift > 64) return std::bit_cast<double>(sign);
+    }
+    const std::uint64_t kept = shift == 64 ? 0 : significand_ >> shift;
+    const std::uint64_t lost = significand_ & ((std::uint64_t{1} << (shift - 1)) * 2 - 1);
+    const std::uint64_t half = std::uint64_t{1} << (shift - 1);
+    const bool up = lost > half || (lost == half && (kept & 1) != 0);
+    // A carry out of the fraction moves into the exponent field, as it should: from the
+    // largest subnormal to the smallest normal, from 2^53 - 1 units to the next binade, and
+    // from the largest finite double to infinity.
+    const std::uint64_t rounded = kept + (up ? 1 : 0);
+    if (doubleExponent >= 0x7FF) return std::bit_cast<double>(sign | kDoubleInfinity);
+    const std::uint64_t biased = doubleExponent == 0 ? 0 : std::uint64_t(doubleExponent - 1) << 52;
+    return std::bit_cast<double>(sign | (biased + rounded));
+  }
+
+  // Precondition: the value is a whole number in [0, 2^64).
+  constexpr std::uint64_t ToUInt64() const noexcept {
+    const int power = Exponent() - kBias;
+    if (power < 0) return 0;
+    return significand_ >> (63 - power);
+  }
+
+  constexpr SoftExtended Abs() const noexcept {
+    return FromParts(static_cast<std::uint16_t>(signAndExponent_ & kMaxExponent), significand_);
+  }
+
+  // Rounds to a whole number toward zero.
+  constexpr SoftExtended Truncate() const noexcept {
+    const int exponent = Exponent();
+    if (exponent == kMaxExponent) return IsNaN() ? Quieted() : *this;
+    const int power = exponent - kBias;
+    if (power >= 63) return *this;
+    if (power < 0) return FromParts(static_cast<std::uint16_t>(signAndExponent_ & kSignBit), 0);
+    const std::uint64_t fractionBits = (std::uint64_t{1} << (63 - power)) - 1;
+    return FromParts(signAndExponent_, significand_ & ~fractionBits);
+  }
+
+  // Rounds to the nearest whole number, ties to even. Precondition: 0 <= value < 2^63.
+  constexpr std::uint64_t RoundToUInt64() const noexcept {
+    const int power = Exponent() - kBias;
+    if (power < -1) return 0;
+    const int shift = 63 - power;
+    const std::uint64_t kept = shift == 64 ? 0 : significand_ >> shift;
+    const std::uint64_t lost = significand_ & ((std::uint64_t{1} << (shift - 1)) * 2 - 1);
+    const std::uint64_t half = std::uint64_t{1} << (shift - 1);
+    return kept + (lost > half || (lost == half && (kept & 1) != 0) ? 1 : 0);
+  }
+
+  constexpr bool IsZero() const noexcept { return Exponent() == 0 && significand_ == 0; }
+  constexpr bool IsFinite() const noexcept { return Exponent() != kMaxExponent; }
+  constexpr bool IsInfinite() const noexcept {
+    return Exponent() == kMaxExponent && significand_ == kIntegerBit;
+  }
+  constexpr bool IsNaN() const noexcept {
+    return Exponent() == kMaxExponent && significand_ != kIntegerBit;
+  }
+
+ private:
+  static constexpr std::uint16_t kSignBit = 0x8000;
+  static constexpr std::uint16_t kMaxExponent = 0x7FFF;
+  static constexpr int kBias = 16383;
+  static constexpr std::uint64_t kIntegerBit = std::uint64_t{1} << 63;
+  static constexpr std::uint64_t kQuietBit = std::uint64_t{1} << 62;
+  static constexpr std::uint64_t kHalf = std::uint64_t{1} << 63;
+  static constexpr std::uint64_t kDoubleInfinity = 0x7FF0'0000'0000'0000;
+
+  static constexpr SoftExtended FromParts(std::uint16_t signAndExponent,
+                                          std::uint64_t significand) noexcept {
+    SoftExtended result;
+    result.signAndExponent_ = signAndExponent;
+    result.significand_ = significand;
+    return result;
+  }
+
+  // The x87's default NaN, the result of every invalid operation.
+  static constexpr SoftExtended DefaultNaN() noexcept {
+    return FromParts(kSignBit | kMaxExponent, kIntegerBit | kQuietBit);
+  }
+
+  constexpr int Exponent() const noexcept { return signAndExponent_ & kMaxExponent; }
+  constexpr bool Negative() const noexcept { return (signAndExponent_ & kSignBit) != 0; }
+  // Subnormals share the exponent of the smallest normal numbers, without the integer bit.
+  constexpr int ScaleExponent() const noexcept { return Exponent() == 0 ? 1 : Exponent(); }
+  constexpr SoftExtended Quieted() const noexcept {
+    return FromParts(signAndExponent_, significand_ | kQuietBit);
+  }
+
+  constexpr int CompareMagnitude(SoftExtended other) const noexcept {
+    if (Exponent() != other.Exponent()) return Exponent() < other.Exponent() ? -1 : 1;
+    if (significand_ != other.significand_) return significand_ < other.significand_ ? -1 : 1;
+    return 0;
+  }
+
+  // The NaN that the x87 gives for an operation with at least one NaN operand: a quiet NaN
+  // before a signalling one, else the larger significand, else the positive sign; quieted.
+  static constexpr SoftExtended PropagateNaN(SoftExtended a, SoftExtended b) noexcept {
+    if (!b.IsNaN()) return a.Quieted();
+    if (!a.IsNaN()) return b.Quieted();
+    const bool aQuiet = (a.significand_ & kQuietBit) != 0;
+    const bool bQuiet = (b.significand_ & kQuietBit) != 0;
+    if (aQuiet != bQuiet) return aQuiet ? a : b.Quieted();
+    if (a.significand_ != b.significand_) {
+      return (a.significand_ > b.significand_ ? a : b).Quieted();
+    }
+    return (a.Negative() ? b : a).Quieted();
+  }
+
+  // Rounds (value / 2^127) * 2^(exponent - 16383) to nearest, ties to even, and packs it.
+  // The exponent may lie below the normal range (the result is denormalized first and
+  // rounded once) or above it (the result is an infinity).
+  static constexpr SoftExtended RoundAndPack(std::uint16_t sign, int exponent,
+                                             detail::UInt128 value) noexcept {
+    if (value == 0) return FromParts(sign, 0);
+    const int leadingZeros = value >> 64 != 0
+                                 ? std::countl_zero(static_cast<std::uint64_t>(value >> 64))
+                                 : 64 + std::countl_zero(static_cast<std::uint64_t>(value));
+    value <<= leadingZeros;
+    exponent -= leadingZeros;
+    if (exponent <= 0) {
+      value = detail::ShiftRightSticky(value, 1 - exponent);
+      exponent = 0;
+    }
+    std::uint64_t significand = static_cast<std::uint64_t>(value >> 64);
+    const auto rest = static_cast<std::uint64_t>(value);
+    if (rest > kHalf || (rest == kHalf && (significand & 1) != 0)) {
+      ++significand;
+      if (significand == 0) {
+        significand = kIntegerBit;
+        ++exponent;
+      } else if (exponent == 0 && significand == kIntegerBit) {
+        exponent = 1;  // rounded up from the largest subnormal to the smallest normal
+      }
+    }
+    if (exponent >= kMaxExponent) return FromParts(sign | kMaxExponent, kIntegerBit);
+    return FromParts(sign | static_cast<std::uint16_t>(exponent), significand);
+  }
+
+  static constexpr SoftExtended Add(SoftExtended a, SoftExtended b, bool subtract) noexcept {
+    if (a.IsNaN() || b.IsNaN()) return PropagateNaN(a, b);
+    if (subtract) b = -b;
+    if (a.Exponent() == kMaxExponent || b.Exponent() == kMaxExponent) {
+      if (a.Exponent() != kMaxExponent) return b;
+      if (b.Exponent() != kMaxExponent || a.Negative() == b.Negative()) return a;
+      return DefaultNaN();
+    }
+    const auto sign = static_cast<std::uint16_t>(a.signAndExponent_ & kSignBit);
+    if (a.CompareMagnitude(b) < 0) {
+      const SoftExtended larger = b;
+      b = a;
+      a = larger;
+    }
+    // The significands sit at bits 63 to 126, room for the carry of a sum; the smaller one
+    // is aligned with its lost bits kept as a sticky bit far below the rounding position.
+    const int exponent = a.ScaleExponent();
+    const detail::UInt128 larger = detail::UInt128{a.significand_} << 63;
+    const detail::UInt128 smaller = detail::ShiftRightSticky(detail::UInt128{b.significand_} << 63,
+                                                             exponent - b.ScaleExponent());
+    if (a.Negative() == b.Negative()) return RoundAndPack(sign, exponent + 1, larger + smaller);
+    // Exact cancellation gives +0 when rounding to nearest, whatever the signs.
+    if (larger == smaller) return SoftExtended();
+    return RoundAndPack(static_cast<std::uint16_t>(a.signAndExponent_ & kSignBit), exponent + 1,
+                        larger - smaller);
+  }
+
+  static constexpr SoftExtended Multiply(SoftExtended a, SoftExtended b) noexcept {
+    if (a.IsNaN() || b.IsNaN()) return PropagateNaN(a, b);
+    const auto sign =
+        static_cast<std::uint16_t>((a.signAndExponent_ ^ b.signAndExponent_) & kSignBit);
+    if (a.Exponent() == kMaxExponent || b.Exponent() == kMaxExponent) {
+      if (a.IsZero() || b.IsZero()) return DefaultNaN();
+      return FromParts(sign | kMaxExponent, kIntegerBit);
+    }
+    const detail::UInt128 product = detail::UInt128{a.significand_} * b.significand_;
+    return RoundAndPack(sign, a.ScaleExponent() + b.ScaleExponent() - kBias + 1, product);
+  }
+
+  static constexpr SoftExtended Divide(SoftExtended a, SoftExtended b) noexcept {
+    if (a.IsNaN() || b.IsNaN()) return PropagateNaN(a, b);
+    const auto sign =
+        static_cast<std::uint16_t>((a.signAndExponent_ ^ b.signAndExponent_) & kSignBit);
+    if (a.Exponent() == kMaxExponent) {
+      if (b.Exponent() == kMaxExponent) return DefaultNaN();
+      return FromParts(sign | kMaxExponent, kIntegerBit);
+    }
+    if (b.Exponent() == kMaxExponent) return FromParts(sign, 0);
+    if (b.IsZero()) return a.IsZero() ? DefaultNaN() : FromParts(sign | kMaxExponent, kIntegerBit);
+    if (a.IsZero()) return FromParts(sign, 0);
+
+    // Both significands normalized, so that the quotient has 64 bits below: the dividend
+    // is shifted by 64 places when its significand is the smaller, else by 63.
+    const int dividendZeros = std::countl_zero(a.significand_);
+    const int divisorZeros = std::countl_zero(b.significand_);
+    const std::uint64_t dividend = a.significand_ << dividendZeros;
+    const std::uint64_t divisor = b.significand_ << divisorZeros;
+    int exponent = (a.ScaleExponent() - dividendZeros) - (b.ScaleExponent() - divisorZeros) + kBias;
+    const int shift = dividend < divisor ? 64 : 63;
+    if (shift == 64) --exponent;
+    const detail::UInt128 numerator = detail::UInt128{dividend} << shift;
+    const auto quotient = static_cast<std::uint64_t>(numerator / divisor);
+    const auto remainder =
+        static_cast<std::uint64_t>(numerator - detail::UInt128{quotient} * divisor);
+    // The bits below the quotient, reduced to what rounding needs: nothing, less than half,
+    // exactly half, or more than half of its last place.
+    std::uint64_t rest = 0;
+    if (remainder != 0) {
+      const detail::UInt128 twice = detail::UInt128{remainder} * 2;
+      rest = twice < divisor ? 1 : twice == divisor ? kHalf : kHalf + 1;
+    }
+    return RoundAndPack(sign, exponent, (detail::UInt128{quotient} << 64) | rest);
+  }
+
+  std::uint64_t significand_ = 0;
+  std::uint16_t signAndExponent_ = 0;
+};
+
+}  // namespace model
