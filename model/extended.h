@@ -17,7 +17,7 @@
 //   == and <=>                          IEEE comparison, NaN unordered
 //   ToDouble()                          to nearest double, ties to even; infinity beyond
 //   ToUInt64()                          of a whole number in [0, 2^64)
-//   Abs(), Truncate(), RoundToUInt64()  the last for 0 <= value < 2^63
+//   Abs(), Truncate(), RoundToUInt64()  the last for 0 <= value <= 2^63 - 1
 //   IsZero(), IsFinite(), IsInfinite(), IsNaN()
 //
 // No operation traps: overflow gives an infinity, an invalid operation a NaN, and the

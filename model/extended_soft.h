@@ -160,7 +160,7 @@ class SoftExtended {
     return FromParts(signAndExponent_, significand_ & ~fractionBits);
   }
 
-  // Rounds to the nearest whole number, ties to even. Precondition: 0 <= value < 2^63.
+  // Rounds to the nearest whole number, ties to even. Precondition: 0 <= value <= 2^63 - 1.
   constexpr std::uint64_t RoundToUInt64() const noexcept {
     const int power = Exponent() - kBias;
     if (power < -1) return 0;
@@ -325,12 +325,10 @@ class SoftExtended {
     const auto remainder =
         static_cast<std::uint64_t>(numerator - detail::UInt128{quotient} * divisor);
     // The bits below the quotient, reduced to what rounding needs: nothing, less than half,
-    // exactly half, or more than half of its last place.
+    // or more than half of its last place. Exactly half cannot occur: then 2 q + 1, an odd
+    // number above 2^64, would divide the 64-bit dividend times a power of two.
     std::uint64_t rest = 0;
-    if (remainder != 0) {
-      const detail::UInt128 twice = detail::UInt128{remainder} * 2;
-      rest = twice < divisor ? 1 : twice == divisor ? kHalf : kHalf + 1;
-    }
+    if (remainder != 0) rest = remainder < divisor - remainder ? 1 : kHalf + 1;
     return RoundAndPack(sign, exponent, (detail::UInt128{quotient} << 64) | rest);
   }
 

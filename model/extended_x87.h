@@ -75,9 +75,10 @@ class X87Extended {
   X87Extended Abs() const noexcept { return X87Extended(std::fabs(value_)); }
   // Rounds to a whole number toward zero.
   X87Extended Truncate() const noexcept { return X87Extended(std::trunc(value_)); }
-  // Rounds to the nearest whole number, ties to even. Precondition: 0 <= value < 2^63.
+  // Rounds to the nearest whole number, ties to even. Precondition: 0 <= value <= 2^63 - 1.
   // Adding 2^63 gives a sum whose last place is the units, so the addition itself does the
-  // rounding and the sum's 64-bit significand is the rounded value plus 2^63. This avoids
+  // rounding and the sum's 64-bit significand is the rounded value plus 2^63 (a value
+  // above 2^63 - 1/2 would round the sum up to 2^64 and lose it). This avoids
   // both the library call and the switch of the rounding mode that a conversion costs.
   std::uint64_t RoundToUInt64() const noexcept {
     const long double shifted = value_ + 0x1p63L;
