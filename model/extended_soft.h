@@ -13,9 +13,12 @@
 // are the encodings the x87 itself produces; pseudo-denormals, unnormals and the other
 // encodings it rejects are outside the contract.
 
+#include <algorithm>
 #include <bit>
 #include <compare>
+#include <cstddef>
 #include <cstdint>
+#include <optional>
 
 #include "model/extended_bits.h"
 
@@ -23,6 +26,7 @@ namespace model {
 namespace detail {
 
 __extension__ typedef unsigned __int128 UInt128;
+__extension__ typedef __int128 Int128;
 
 // value >> shift, with every bit shifted out folded into bit 0, so that rounding afterwards
 // still sees whether anything was lost.
@@ -100,9 +104,8 @@ class SoftExtended {
     if (a.Negative() != b.Negative()) {
       return a.Negative() ? std::partial_ordering::less : std::partial_ordering::greater;
     }
-    // Magnitudes order as (exponent, significand) pairs, subnormals included.
-    const auto magnitude = a.CompareMagnitude(b);
-    return a.Negative() ? 0 <=> magnitude : magnitude <=> 0;
+    if (a.Negative()) return b.MagnitudeKey() <=> a.MagnitudeKey();
+    return a.MagnitudeKey() <=> b.MagnitudeKey();
   }
 
   // Rounds to the nearest double, ties to even; beyond the double range the result is an
@@ -116,8 +119,15 @@ class SoftExtended {
       const std::uint64_t payload = (significand_ >> 11) & 0x000F'FFFF'FFFF'FFFF;
       return std::bit_cast<double>(sign | kDoubleInfinity | payload | (std::uint64_t{1} << 51));
     }
-    if (significand_ == 0) return std::bit_cast<double>(sign);
     int doubleExponent = exponent - kBias + 1023;
+    if (static_cast<unsigned>(doubleExponent - 1) < 0x7FE) {
+      // A normal double: 53 of the 64 bits kept, the rest rounding them; a carry runs into
+      // the exponent field, up to infinity.
+      const std::uint64_t kept = significand_ >> 11;
+      const std::uint64_t up = (significand_ & 0x7FF) > 0x400 - (kept & 1) ? 1 : 0;
+      return std::bit_cast<double>(sign | ((std::uint64_t(doubleExponent - 1) << 52) + kept + up));
+    }
+    if (significand_ == 0) return std::bit_cast<double>(sign);
     int shift = 11;
     if (doubleExponent <= 0) {
       // Subnormal double: the significand moves right until its exponent is the smallest.
@@ -180,6 +190,25 @@ class SoftExtended {
     return Exponent() == kMaxExponent && significand_ != kIntegerBit;
   }
 
+  // out[j - 1] = (start + FromInteger(j) * step).ToDouble() for j = 1 ... count: the
+  // evenly spaced values of a segment. The generation spends its time here, so the usual
+  // cases take shortcuts with the same results.
+  static void StepValues(double start, double step, std::size_t count, double* out) noexcept {
+    if (const std::optional<ExactSums> sums = ExactSumsOf(start, step, count)) {
+      if (sums->width <= 63 && sums->exponent >= -1022) {
+        NarrowStepValues(*sums, count, out);
+      } else {
+        WideStepValues(*sums, count, out);
+      }
+      return;
+    }
+    const SoftExtended first(start);
+    const SoftExtended stride(step);
+    for (std::size_t j = 1; j <= count; ++j) {
+      out[j - 1] = (first + FromInteger(j) * stride).ToDouble();
+    }
+  }
+
  private:
   static constexpr std::uint16_t kSignBit = 0x8000;
   static constexpr std::uint16_t kMaxExponent = 0x7FFF;
@@ -188,6 +217,140 @@ class SoftExtended {
   static constexpr std::uint64_t kQuietBit = std::uint64_t{1} << 62;
   static constexpr std::uint64_t kHalf = std::uint64_t{1} << 63;
   static constexpr std::uint64_t kDoubleInfinity = 0x7FF0'0000'0000'0000;
+
+  static constexpr int BitWidth(detail::UInt128 value) noexcept {
+    const auto high = static_cast<std::uint64_t>(value >> 64);
+    if (high != 0) return 64 + static_cast<int>(std::bit_width(high));
+    return static_cast<int>(std::bit_width(static_cast<std::uint64_t>(value)));
+  }
+
+  // A finite nonzero double as an odd whole number times a power of two.
+  struct OddMultiple {
+    std::uint64_t odd;
+    int exponent;
+    bool negative;
+  };
+  static constexpr OddMultiple ToOddMultiple(double value) noexcept {
+    const auto bits = std::bit_cast<std::uint64_t>(value);
+    const auto biased = static_cast<int>((bits >> 52) & 0x7FF);
+    std::uint64_t whole = bits & 0x000F'FFFF'FFFF'FFFF;
+    int exponent = -1074;
+    if (biased != 0) {
+      whole |= std::uint64_t{1} << 52;
+      exponent = biased - 1075;
+    }
+    const int trailingZeros = std::countr_zero(whole);
+    return {whole >> trailingZeros, exponent + trailingZeros, (bits >> 63) != 0};
+  }
+
+  // The sums start + j * step of StepValues as whole numbers times 2^exponent, first + j *
+  // stride, all of them below 2^width in magnitude.
+  struct ExactSums {
+    detail::Int128 first;
+    detail::Int128 stride;
+    int exponent;
+    int width;
+  };
+
+  // The exact sums where they are what the x87 rounds: for fewer than 2^11 steps the product
+  // j * step (53 bits times at most 11) is exact in the 64-bit significand, so each value
+  // is the exact sum rounded once to double-extended and once to a double. Nothing for
+  // values that are not finite, a zero step, more steps, or sums beyond 125 bits.
+  static std::optional<ExactSums> ExactSumsOf(double start, double step,
+                                              std::size_t count) noexcept {
+    constexpr std::uint64_t kExponentBits = 0x7FF0'0000'0000'0000;
+    if ((std::bit_cast<std::uint64_t>(start) & kExponentBits) == kExponentBits ||
+        (std::bit_cast<std::uint64_t>(step) & kExponentBits) == kExponentBits || step == 0 ||
+        count >= 2048) {
+      return std::nullopt;
+    }
+    const OddMultiple stride = ToOddMultiple(step);
+    const OddMultiple first =
+        start == 0 ? OddMultiple{0, stride.exponent, false} : ToOddMultiple(start);
+    const int exponent = std::min(first.exponent, stride.exponent);
+    const int firstWidth = BitWidth(first.odd) + first.exponent - exponent;
+    const int strideWidth = BitWidth(stride.odd) + stride.exponent - exponent;
+    // Every sum lies below |first| + count * |stride|, so below twice the larger bound.
+    const int width = std::max(firstWidth, strideWidth + BitWidth(count)) + 1;
+    if (width > 126) return std::nullopt;
+    auto firstSum = static_cast<detail::Int128>(first.odd) << (first.exponent - exponent);
+    auto strideSum = static_cast<detail::Int128>(stride.odd) << (stride.exponent - exponent);
+    return ExactSums{first.negative ? -firstSum : firstSum,
+                     stride.negative ? -strideSum : strideSum, exponent, width};
+  }
+
+  // The x87's double of the exact sum magnitude * 2^exponent: rounded to double-extended,
+  // then to a double.
+  static constexpr double ExactSumToDouble(bool negative, detail::UInt128 magnitude,
+                                           int exponent) noexcept {
+    const auto sign = static_cast<std::uint16_t>(negative ? kSignBit : 0);
+    return RoundAndPack(sign, exponent + kBias + 127, magnitude).ToDouble();
+  }
+
+  // Sums below 2^63 and 2^exponent normal: the double-extended rounding is exact, the
+  // conversion of the whole number rounds to a double, and scaling by 2^exponent is exact.
+  static void NarrowStepValues(const ExactSums& sums, std::size_t count, double* out) noexcept {
+    auto sum = static_cast<std::int64_t>(sums.first);
+    const auto stride = static_cast<std::int64_t>(sums.stride);
+    const auto scale =
+        std::bit_cast<double>(static_cast<std::uint64_t>(sums.exponent + 1023) << 52);
+    for (std::size_t j = 0; j < count; ++j) {
+      sum += stride;
+      out[j] = static_cast<double>(sum) * scale;
+    }
+  }
+
+  // Sums up to 2^126. The values come in runs that keep their sign and bit length, and so
+  // are rounded at the same two places (64 and 53 bits below the leading one) with the same
+  // double exponent; within a run each value costs a shift and two roundings. Values
+  // outside the normal double range, below 2^64, or whose rounding carries into the next
+  // power of two go the general way.
+  static void WideStepValues(const ExactSums& sums, std::size_t count, double* out) noexcept {
+    const bool falling = sums.stride < 0;
+    const auto step = static_cast<detail::UInt128>(falling ? -sums.stride : sums.stride);
+    detail::Int128 sum = sums.first;
+    std::size_t j = 0;
+    while (j < count) {
+      sum += sums.stride;
+      const bool negative = sum < 0;
+      auto magnitude = static_cast<detail::UInt128>(negative ? -sum : sum);
+      const int length = BitWidth(magnitude);
+      const int biased = sums.exponent + length - 1 + 1023;
+      if (length <= 64 || biased < 1 || biased > 0x7FE) {
+        out[j++] = ExactSumToDouble(negative, magnitude, sums.exponent);
+        continue;
+      }
+      // How many steps more stay within [2^(length - 1), 2^length).
+      const bool growing = falling == negative;
+      const detail::UInt128 room = growing ? (detail::UInt128{1} << length) - 1 - magnitude
+                                           : magnitude - (detail::UInt128{1} << (length - 1));
+      const auto run = static_cast<std::size_t>(
+          std::min(room / step, static_cast<detail::UInt128>(count - j - 1)));
+      const detail::UInt128 delta = growing ? step : -step;
+      const int shift = length - 64;
+      const std::uint64_t half = std::uint64_t{1} << (shift - 1);
+      const std::uint64_t restMask = half * 2 - 1;
+      const std::uint64_t signAndExponent =
+          (negative ? std::uint64_t{1} << 63 : 0) | static_cast<std::uint64_t>(biased - 1) << 52;
+      for (std::size_t i = 0;; ++i) {
+        auto top = static_cast<std::uint64_t>(magnitude >> shift);
+        const auto rest = static_cast<std::uint64_t>(magnitude) & restMask;
+        top += rest > half - (top & 1) ? 1u : 0u;
+        if (top == 0) {
+          out[j] = ExactSumToDouble(negative, magnitude, sums.exponent);
+        } else {
+          const std::uint64_t kept = top >> 11;
+          const std::uint64_t up = (top & 0x7FF) > 0x400 - (kept & 1) ? 1 : 0;
+          out[j] = std::bit_cast<double>(signAndExponent + kept + up);
+        }
+        ++j;
+        if (i == run) break;
+        magnitude += delta;
+      }
+      sum = negative ? -static_cast<detail::Int128>(magnitude)
+                     : static_cast<detail::Int128>(magnitude);
+    }
+  }
 
   static constexpr SoftExtended FromParts(std::uint16_t signAndExponent,
                                           std::uint64_t significand) noexcept {
@@ -203,6 +366,9 @@ class SoftExtended {
   }
 
   constexpr int Exponent() const noexcept { return signAndExponent_ & kMaxExponent; }
+  static constexpr bool IsNormalExponent(int exponent) noexcept {
+    return static_cast<unsigned>(exponent - 1) < kMaxExponent - 1;
+  }
   constexpr bool Negative() const noexcept { return (signAndExponent_ & kSignBit) != 0; }
   // Subnormals share the exponent of the smallest normal numbers, without the integer bit.
   constexpr int ScaleExponent() const noexcept { return Exponent() == 0 ? 1 : Exponent(); }
@@ -210,10 +376,10 @@ class SoftExtended {
     return FromParts(signAndExponent_, significand_ | kQuietBit);
   }
 
-  constexpr int CompareMagnitude(SoftExtended other) const noexcept {
-    if (Exponent() != other.Exponent()) return Exponent() < other.Exponent() ? -1 : 1;
-    if (significand_ != other.significand_) return significand_ < other.significand_ ? -1 : 1;
-    return 0;
+  // Orders magnitudes as (exponent, significand) pairs do, subnormals included.
+  constexpr detail::UInt128 MagnitudeKey() const noexcept {
+    const auto exponent = static_cast<std::uint16_t>(signAndExponent_ & kMaxExponent);
+    return detail::UInt128{exponent} << 64 | detail::UInt128{significand_};
   }
 
   // The NaN that the x87 gives for an operation with at least one NaN operand: a quiet NaN
@@ -245,22 +411,89 @@ class SoftExtended {
       value = detail::ShiftRightSticky(value, 1 - exponent);
       exponent = 0;
     }
+    if (exponent != 0) {
+      return RoundNormal(sign, exponent, static_cast<std::uint64_t>(value >> 64),
+                         static_cast<std::uint64_t>(value));
+    }
     std::uint64_t significand = static_cast<std::uint64_t>(value >> 64);
-    const auto rest = static_cast<std::uint64_t>(value);
-    if (rest > kHalf || (rest == kHalf && (significand & 1) != 0)) {
-      ++significand;
-      if (significand == 0) {
-        significand = kIntegerBit;
-        ++exponent;
-      } else if (exponent == 0 && significand == kIntegerBit) {
-        exponent = 1;  // rounded up from the largest subnormal to the smallest normal
-      }
+    significand +=
+        static_cast<std::uint64_t>(RoundsUp(significand, static_cast<std::uint64_t>(value)));
+    // Rounding up from the largest subnormal gives the smallest normal number.
+    return FromParts(sign | static_cast<std::uint16_t>(significand >> 63), significand);
+  }
+
+  // Whether significand + rest / 2^64 rounds up: the rest is more than half, or half and the
+  // significand odd. Without a branch, which would be mispredicted as often as taken.
+  static constexpr bool RoundsUp(std::uint64_t significand, std::uint64_t rest) noexcept {
+    return rest > kHalf - (significand & 1);
+  }
+
+  // Rounds (significand + rest / 2^64) * 2^(exponent - 16383 - 63) to nearest, ties to even,
+  // for a significand with its integer bit and an exponent of 1 or more; above the normal
+  // range the result is an infinity.
+  static constexpr SoftExtended RoundNormal(std::uint16_t sign, int exponent,
+                                            std::uint64_t significand,
+                                            std::uint64_t rest) noexcept {
+    significand += static_cast<std::uint64_t>(RoundsUp(significand, rest));
+    if (significand == 0) {
+      significand = kIntegerBit;
+      ++exponent;
     }
     if (exponent >= kMaxExponent) return FromParts(sign | kMaxExponent, kIntegerBit);
     return FromParts(sign | static_cast<std::uint16_t>(exponent), significand);
   }
 
   static constexpr SoftExtended Add(SoftExtended a, SoftExtended b, bool subtract) noexcept {
+    const int aExponent = a.Exponent();
+    const int bExponent = b.Exponent();
+    if (IsNormalExponent(aExponent) && IsNormalExponent(bExponent)) {
+      // Two normal numbers less than 64 places apart: the smaller one aligned below the
+      // larger fits 128 bits without loss, and only a result below the normal range needs
+      // the general way.
+      const bool aNegative = a.Negative();
+      const bool bNegative = b.Negative() != subtract;
+      const bool swap = a.MagnitudeKey() < b.MagnitudeKey();
+      const int exponent = swap ? bExponent : aExponent;
+      const int distance = swap ? bExponent - aExponent : aExponent - bExponent;
+      if (distance < 64) {
+        const detail::UInt128 larger = detail::UInt128{swap ? b.significand_ : a.significand_}
+                                       << 64;
+        const detail::UInt128 smaller =
+            (detail::UInt128{swap ? a.significand_ : b.significand_} << 64) >> distance;
+        const auto sign = static_cast<std::uint16_t>((swap ? bNegative : aNegative) ? kSignBit : 0);
+        if (aNegative == bNegative) {
+          detail::UInt128 sum = larger + smaller;
+          if (sum >= larger) {
+            return RoundNormal(sign, exponent, static_cast<std::uint64_t>(sum >> 64),
+                               static_cast<std::uint64_t>(sum));
+          }
+          // The carry out of 128 bits: one place to the right, the lost bit kept as sticky.
+          sum = (sum >> 1) | (sum & 1) | detail::UInt128{1} << 127;
+          return RoundNormal(sign, exponent + 1, static_cast<std::uint64_t>(sum >> 64),
+                             static_cast<std::uint64_t>(sum));
+        }
+        detail::UInt128 difference = larger - smaller;
+        if (difference == 0) return SoftExtended();
+        const auto high = static_cast<std::uint64_t>(difference >> 64);
+        const int leadingZeros =
+            high != 0 ? std::countl_zero(high)
+                      : 64 + std::countl_zero(static_cast<std::uint64_t>(difference));
+        if (exponent - leadingZeros >= 1) {
+          difference <<= leadingZeros;
+          return RoundNormal(sign, exponent - leadingZeros,
+                             static_cast<std::uint64_t>(difference >> 64),
+                             static_cast<std::uint64_t>(difference));
+        }
+      }
+    }
+    // Zero plus a normal number is that number.
+    if (a.IsZero() && IsNormalExponent(bExponent)) return subtract ? -b : b;
+    if (b.IsZero() && IsNormalExponent(aExponent)) return a;
+    return AddInGeneral(a, b, subtract);
+  }
+
+  static constexpr SoftExtended AddInGeneral(SoftExtended a, SoftExtended b,
+                                             bool subtract) noexcept {
     if (a.IsNaN() || b.IsNaN()) return PropagateNaN(a, b);
     if (subtract) b = -b;
     if (a.Exponent() == kMaxExponent || b.Exponent() == kMaxExponent) {
@@ -269,7 +502,7 @@ class SoftExtended {
       return DefaultNaN();
     }
     const auto sign = static_cast<std::uint16_t>(a.signAndExponent_ & kSignBit);
-    if (a.CompareMagnitude(b) < 0) {
+    if (a.MagnitudeKey() < b.MagnitudeKey()) {
       const SoftExtended larger = b;
       b = a;
       a = larger;
@@ -288,6 +521,24 @@ class SoftExtended {
   }
 
   static constexpr SoftExtended Multiply(SoftExtended a, SoftExtended b) noexcept {
+    if (IsNormalExponent(a.Exponent()) && IsNormalExponent(b.Exponent())) {
+      // Two normal numbers: the product's leading bit is bit 127 or 126, and only a result
+      // below the normal range needs the general way.
+      const detail::UInt128 product = detail::UInt128{a.significand_} * b.significand_;
+      const int top = static_cast<int>(product >> 127);
+      const int exponent = a.Exponent() + b.Exponent() - kBias + top;
+      if (exponent >= 1) {
+        const detail::UInt128 normalized = product << (1 - top);
+        const auto sign =
+            static_cast<std::uint16_t>((a.signAndExponent_ ^ b.signAndExponent_) & kSignBit);
+        return RoundNormal(sign, exponent, static_cast<std::uint64_t>(normalized >> 64),
+                           static_cast<std::uint64_t>(normalized));
+      }
+    }
+    return MultiplyInGeneral(a, b);
+  }
+
+  static constexpr SoftExtended MultiplyInGeneral(SoftExtended a, SoftExtended b) noexcept {
     if (a.IsNaN() || b.IsNaN()) return PropagateNaN(a, b);
     const auto sign =
         static_cast<std::uint16_t>((a.signAndExponent_ ^ b.signAndExponent_) & kSignBit);

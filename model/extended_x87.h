@@ -13,6 +13,7 @@
 #include <bit>
 #include <cmath>
 #include <compare>
+#include <cstddef>
 #include <cstdint>
 #include <cstring>
 
@@ -91,6 +92,16 @@ class X87Extended {
   bool IsFinite() const noexcept { return std::isfinite(value_); }
   bool IsInfinite() const noexcept { return std::isinf(value_); }
   bool IsNaN() const noexcept { return std::isnan(value_); }
+
+  // out[j - 1] = (start + FromInteger(j) * step).ToDouble() for j = 1 ... count: the
+  // evenly spaced values of a segment.
+  static void StepValues(double start, double step, std::size_t count, double* out) noexcept {
+    const X87Extended first(start);
+    const X87Extended stride(step);
+    for (std::size_t j = 1; j <= count; ++j) {
+      out[j - 1] = (first + FromInteger(j) * stride).ToDouble();
+    }
+  }
 
  private:
   // The memory image of a long double: significand, sign and exponent, then padding.

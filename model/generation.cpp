@@ -15,14 +15,11 @@ constexpr E kFirstExcessiveQuotient = E::FromInteger(MaxSubdivisions + 1);
 // Appends the n - 1 inner values of the segment from a to b, cut into n steps.
 template <class E>
 void AppendInnerValues(double a, E difference, std::size_t n, std::vector<double>& loadingProcess) {
-  const E step((difference / E::FromInteger(static_cast<std::uint64_t>(n))).ToDouble());
-  const E start(a);
+  const double step = (difference / E::FromInteger(static_cast<std::uint64_t>(n))).ToDouble();
   const std::size_t first = loadingProcess.size();
   loadingProcess.resize(first + n - 1);
-  double* out = loadingProcess.data() + first;
-  for (std::size_t j = 1; j < n; ++j) {
-    out[j - 1] = (start + E::FromInteger(static_cast<std::uint64_t>(j)) * step).ToDouble();
-  }
+  // a + j * step for j = 1 ... n - 1, each in double-extended, rounded to a double.
+  E::StepValues(a, step, n - 1, loadingProcess.data() + first);
 }
 
 }  // namespace

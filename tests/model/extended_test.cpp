@@ -7,11 +7,13 @@
 #include <gtest/gtest.h>
 
 #include <bit>
+#include <cmath>
 #include <compare>
 #include <cstdint>
 #include <cstdio>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "model/extended_bits.h"
 
@@ -217,6 +219,39 @@ TEST(ExtendedTest, TruncatesAndRoundsToWholeNumbers) {
   EXPECT_EQ(Hex(Extended(-0.5).Truncate().Bits()), Hex(kMinusZero));
   EXPECT_EQ(Hex(X(kInfinity).Truncate().Bits()), Hex(kInfinity));
   EXPECT_EQ(Hex(X(kSignallingNaN7).Truncate().Bits()), Hex(kQuietNaN7));
+}
+
+struct StepValuesRow {
+  const char* name;
+  double start;
+  double step;
+  std::vector<double> expected;
+};
+
+TEST(ExtendedTest, StepValuesAreExactSumsRoundedTwice) {
+  const StepValuesRow rows[] = {
+      {"exact products rounded once", 0, 0.1, {0.1, 0.2, 0x1.3333333333334p-2}},
+      // 1 + 2^-53 + 2^-66 rounds to 1 + 2^-53 in double-extended, a tie that then goes to
+      // the even 1; a single rounding would give 1 + 2^-52.
+      {"first to 64 bits, then a tie at 53", 1, 0x1.0008p-53, {1}},
+      {"through zero", -1.5, 1, {-0.5, 0.5, 1.5}},
+      {"a start far from zero against the step",
+       1000.3,
+       -0.0028,
+       {0x1.f4260aa64c2f8p+9, 0x1.f425aee631f8ap+9, 0x1.f425532617c1bp+9}},
+      // 1 - 2^-66, a quarter of a last place below 1.
+      {"a rounding up to the next power of two", 0x1.fffffffffffffp-1, 0x1.fff8p-54, {1, 1}},
+      {"a step below the last place of the start", 1e20, 3e-30, {1e20, 1e20}},
+      {"beyond the largest double", -0x1.ffffffffffffp+1023, -0x1.0000000000001p+1010, {-INFINITY}},
+  };
+  for (const StepValuesRow& row : rows) {
+    SCOPED_TRACE(row.name);
+    std::vector<double> values(row.expected.size());
+    Extended::StepValues(row.start, row.step, values.size(), values.data());
+    for (std::size_t j = 0; j < values.size(); ++j) {
+      EXPECT_EQ(DoubleBits(values[j]), DoubleBits(row.expected[j])) << "value " << j + 1;
+    }
+  }
 }
 
 TEST(ExtendedTest, ComparesAsIeeeNumbers) {
