@@ -19,7 +19,8 @@
 //   ToUInt64()                          of a whole number in [0, 2^64)
 //   Abs(), Truncate(), RoundToUInt64()  the last for 0 <= value <= 2^63 - 1
 //   IsZero(), IsFinite(), IsInfinite(), IsNaN()
-//   StepValues(start, step, count, out) (start + FromInteger(j) * step).ToDouble(), j = 1...
+//   StepValues(start, step, count, out) out[j - 1] = (Extended(start) + FromInteger(j) *
+//                                       Extended(step)).ToDouble() for j = 1 ... count
 //
 // No operation traps: overflow gives an infinity, an invalid operation a NaN, and the
 // callers check for them where the model can meet them.
