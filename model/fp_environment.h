@@ -8,10 +8,12 @@
 
 namespace model {
 
-// Sets the environment for the calling thread: x87 precision control to the 64-bit
-// significand, x87 and SSE rounding to nearest, every exception masked, flush-to-zero and
-// denormals-are-zero off, pending exception flags cleared. The start-up calls it before
-// anything else.
+// Sets the environment for the calling thread, pending exception flags cleared. On x86:
+// x87 precision control to the 64-bit significand, x87 and SSE rounding to nearest, every
+// exception masked, flush-to-zero and denormals-are-zero off. On 64-bit ARM (FPCR):
+// rounding to nearest, flush-to-zero and default-NaN off, no traps; double-extended
+// arithmetic is computed in software there and needs no setting. The start-up calls it
+// before anything else.
 void EstablishFloatingPointEnvironment() noexcept;
 
 }  // namespace model

@@ -5,6 +5,7 @@
 
 #include "model/errors.h"
 #include "model/extended.h"
+#include "model/generation_internal.h"
 #include "model/large_storage.h"
 
 namespace model {
@@ -12,7 +13,8 @@ namespace {
 
 // trunc(|q|) > MaxSubdivisions exactly when |q| >= MaxSubdivisions + 1; comparing before
 // any integer conversion keeps quotients up to about 1e632 well defined.
-constexpr Extended kFirstExcessiveQuotient = Extended::FromInteger(MaxSubdivisions + 1);
+template <class E>
+constexpr E kFirstExcessiveQuotient = E::FromInteger(MaxSubdivisions + 1);
 
 // What stops the walk over the segments at a segment, if anything.
 enum class Stop { None, LimitExceeded, ZeroDivide, InvalidOp };
@@ -25,19 +27,21 @@ struct Subdivision {
 
 // The subdivision number of the segment from a to b, or what stops the generation there.
 // Counting and filling both ask this, so they agree on every segment.
-Subdivision SubdivisionOf(Extended difference, Extended spacing) noexcept {
+template <class E>
+Subdivision SubdivisionOf(E difference, E spacing) noexcept {
   if (spacing.IsZero()) {
     return {difference.IsZero() || difference.IsNaN() ? Stop::InvalidOp : Stop::ZeroDivide, 0};
   }
-  const Extended quotient = (difference / spacing).Abs();
+  const E quotient = (difference / spacing).Abs();
   if (quotient.IsNaN()) return {Stop::InvalidOp, 0};
-  if (quotient >= kFirstExcessiveQuotient) return {Stop::LimitExceeded, 0};
+  if (quotient >= kFirstExcessiveQuotient<E>) return {Stop::LimitExceeded, 0};
   return {Stop::None, static_cast<std::size_t>(quotient.Truncate().ToUInt64())};
 }
 
 // b - a of segment k.
-Extended DifferenceOf(const std::vector<double>& peakValues, std::size_t k) noexcept {
-  return Extended(peakValues[k + 1]) - Extended(peakValues[k]);
+template <class E>
+E DifferenceOf(const std::vector<double>& peakValues, std::size_t k) noexcept {
+  return E(peakValues[k + 1]) - E(peakValues[k]);
 }
 
 // Where the generation will stop and how many values it will have appended by then.
@@ -48,10 +52,11 @@ struct Plan {
   std::size_t length;
 };
 
-Plan PlanGeneration(const std::vector<double>& peakValues, Extended spacing) noexcept {
+template <class E>
+Plan PlanGeneration(const std::vector<double>& peakValues, E spacing) noexcept {
   std::size_t length = 0;
   for (std::size_t k = 0; k + 1 < peakValues.size(); ++k) {
-    const Subdivision subdivision = SubdivisionOf(DifferenceOf(peakValues, k), spacing);
+    const Subdivision subdivision = SubdivisionOf(DifferenceOf<E>(peakValues, k), spacing);
     switch (subdivision.stop) {
       case Stop::None:
         length += std::max<std::size_t>(subdivision.steps, 1);
@@ -70,25 +75,23 @@ Plan PlanGeneration(const std::vector<double>& peakValues, Extended spacing) noe
 }
 
 // Appends the n - 1 inner values of the segment from a to b, cut into n steps.
-void AppendInnerValues(double a, Extended difference, std::size_t n,
-                       std::vector<double>& loadingProcess) {
-  const Extended step(
-      (difference / Extended::FromInteger(static_cast<std::uint64_t>(n))).ToDouble());
-  const Extended start(a);
+template <class E>
+void AppendInnerValues(double a, E difference, std::size_t n, std::vector<double>& loadingProcess) {
+  const double step = (difference / E::FromInteger(static_cast<std::uint64_t>(n))).ToDouble();
   const std::size_t first = loadingProcess.size();
   loadingProcess.resize(first + n - 1);
-  double* out = loadingProcess.data() + first;
-  for (std::size_t j = 1; j < n; ++j) {
-    out[j - 1] = (start + Extended::FromInteger(static_cast<std::uint64_t>(j)) * step).ToDouble();
-  }
+  // a + j * step for j = 1 ... n - 1, each in double-extended, rounded to a double.
+  E::StepValues(a, step, n - 1, loadingProcess.data() + first);
 }
 
 }  // namespace
 
-GenerationOutcome GenerateLoadingProcess(const std::vector<double>& peakValues, double spacing,
-                                         std::vector<double>& loadingProcess) {
+template <class E>
+GenerationOutcome detail::GenerateLoadingProcessIn(const std::vector<double>& peakValues,
+                                                   double spacing,
+                                                   std::vector<double>& loadingProcess) {
   // Only a negative spacing is negated, so that -0 stays a zero divisor like +0.
-  const Extended s = spacing < 0 ? -Extended(spacing) : Extended(spacing);
+  const E s = spacing < 0 ? -E(spacing) : E(spacing);
   if (peakValues.empty()) {
     loadingProcess.clear();
     return {GenerationStatus::Completed, 0};
@@ -99,7 +102,7 @@ GenerationOutcome GenerateLoadingProcess(const std::vector<double>& peakValues, 
   for (std::size_t k = 0; k < plan.stopSegment; ++k) {
     const double a = peakValues[k];
     loadingProcess.push_back(a);
-    const Extended difference = DifferenceOf(peakValues, k);
+    const E difference = DifferenceOf<E>(peakValues, k);
     const std::size_t n = SubdivisionOf(difference, s).steps;
     if (n >= 2) AppendInnerValues(a, difference, n, loadingProcess);
   }
@@ -111,6 +114,18 @@ GenerationOutcome GenerateLoadingProcess(const std::vector<double>& peakValues, 
     return {GenerationStatus::LimitExceeded, plan.stopSegment};
   }
   return {GenerationStatus::Completed, 0};
+}
+
+template GenerationOutcome detail::GenerateLoadingProcessIn<SoftExtended>(
+    const std::vector<double>& peakValues, double spacing, std::vector<double>& loadingProcess);
+#ifdef LOADGEN_HAS_X87_EXTENDED
+template GenerationOutcome detail::GenerateLoadingProcessIn<X87Extended>(
+    const std::vector<double>& peakValues, double spacing, std::vector<double>& loadingProcess);
+#endif
+
+GenerationOutcome GenerateLoadingProcess(const std::vector<double>& peakValues, double spacing,
+                                         std::vector<double>& loadingProcess) {
+  return detail::GenerateLoadingProcessIn<Extended>(peakValues, spacing, loadingProcess);
 }
 
 }  // namespace model

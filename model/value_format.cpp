@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "model/extended.h"
+#include "model/value_format_internal.h"
 #include "model/value_text.h"
 #include "model/value_text_internal.h"
 
@@ -76,12 +77,13 @@ struct DecimalDigits {
 // The 15-digit rounding, half up on digit 16 alone, of an 18-digit rounding of |value|
 // scaled by the estimated power of ten. The estimate can come out one too high, and then
 // the first of the 18 digits is a zero that is kept: these steps decide the written digits.
+template <class E>
 DecimalDigits ToDecimalDigits(double value) {
   // floor(E * log10(2)) + 1, with 19728 / 65536 for log10(2); the shift floors.
   int k = ((BinaryExponent(value) * 19728) >> 16) + 1;
-  std::uint64_t s = detail::ScaleByPowerOfTen(Extended(value).Abs(), 18 - k).RoundToUInt64();
+  std::uint64_t s = detail::ScaleByPowerOfTen(E(value).Abs(), 18 - k).RoundToUInt64();
   if (s >= kTenToThe18) {
-    s = (Extended::FromInteger(s) / Extended::FromInteger(10)).RoundToUInt64();
+    s = (E::FromInteger(s) / E::FromInteger(10)).RoundToUInt64();
     ++k;
   }
 
@@ -108,7 +110,10 @@ DecimalDigits ToDecimalDigits(double value) {
 
 }  // namespace
 
-std::size_t FormatValueTo(double value, char16_t* out) noexcept {
+namespace detail {
+
+template <class E>
+std::size_t FormatValueIn(double value, char16_t* out) noexcept {
   char16_t* p = out;
   if (std::isnan(value)) return static_cast<std::size_t>(WriteAscii("NAN", 3, p) - out);
   if (value == 0) {
@@ -118,7 +123,7 @@ std::size_t FormatValueTo(double value, char16_t* out) noexcept {
   if (value < 0) *p++ = u'-';
   if (std::isinf(value)) return static_cast<std::size_t>(WriteAscii("INF", 3, p) - out);
 
-  const DecimalDigits decimal = ToDecimalDigits(value);
+  const DecimalDigits decimal = ToDecimalDigits<E>(value);
   const int m = decimal.count;
   const int k = decimal.exponent;
   const char* const digits = decimal.digits;
@@ -154,6 +159,17 @@ std::size_t FormatValueTo(double value, char16_t* out) noexcept {
     p = WriteAscii(digits, static_cast<std::size_t>(m), p);
   }
   return static_cast<std::size_t>(p - out);
+}
+
+template std::size_t FormatValueIn<SoftExtended>(double value, char16_t* out) noexcept;
+#ifdef LOADGEN_HAS_X87_EXTENDED
+template std::size_t FormatValueIn<X87Extended>(double value, char16_t* out) noexcept;
+#endif
+
+}  // namespace detail
+
+std::size_t FormatValueTo(double value, char16_t* out) noexcept {
+  return detail::FormatValueIn<Extended>(value, out);
 }
 
 std::u16string FormatValue(double value) {

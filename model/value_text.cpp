@@ -22,6 +22,7 @@ unsigned DigitValue(char16_t c) { return static_cast<unsigned>(c - u'0'); }
 // M = 10 M + digit, each operation rounded to double-extended. While 10 M + digit stays
 // below 2^64 both operations are exact, so a 64-bit integer holds M until then at a
 // fraction of the cost.
+template <class E>
 class Significand {
  public:
   void Append(unsigned digit) noexcept {
@@ -31,24 +32,22 @@ class Significand {
         return;
       }
       inExtended_ = true;
-      extended_ = Extended::FromInteger(integer_);
+      extended_ = E::FromInteger(integer_);
     }
-    extended_ = extended_ * kTen + Extended::FromInteger(digit);
+    extended_ = extended_ * kTen + E::FromInteger(digit);
   }
 
   // Infinite once M went beyond the double-extended range; it stays so, since the steps
   // only grow it.
-  Extended Value() const noexcept {
-    return inExtended_ ? extended_ : Extended::FromInteger(integer_);
-  }
+  E Value() const noexcept { return inExtended_ ? extended_ : E::FromInteger(integer_); }
 
  private:
   // While M is below this, 10 M + 9 < 2^64.
   static constexpr std::uint64_t kIntegerLimit = 1844674407370955161;
-  static constexpr Extended kTen = Extended::FromInteger(10);
+  static constexpr E kTen = E::FromInteger(10);
 
   std::uint64_t integer_ = 0;
-  Extended extended_;
+  E extended_;
   bool inExtended_ = false;
 };
 
@@ -72,8 +71,8 @@ std::u16string_view TrimValueText(std::u16string_view text) noexcept {
   return text.substr(first, last - first);
 }
 
-std::optional<Extended> ParseValueText(std::u16string_view trimmed,
-                                       char16_t decimalMark) noexcept {
+template <class E>
+std::optional<E> ParseValueText(std::u16string_view trimmed, char16_t decimalMark) noexcept {
   // Every test below fails on a NUL, so the scan stops at the first one and the end check
   // accepts it as the end of the text.
   const char16_t* p = trimmed.data();
@@ -87,7 +86,7 @@ std::optional<Extended> ParseValueText(std::u16string_view trimmed,
   }
 
   const char16_t* const mantissa = p;
-  Significand significand;
+  Significand<E> significand;
   while (p < end && IsDigit(*p)) significand.Append(DigitValue(*p++));
   std::size_t fractionDigits = 0;
   if (p < end && *p == decimalMark && decimalMark != u'\0') {
@@ -114,18 +113,17 @@ std::optional<Extended> ParseValueText(std::u16string_view trimmed,
   while (p < end && *p == u' ') ++p;
   if (p < end && *p != u'\0') return std::nullopt;
 
-  const Extended m = significand.Value();
+  const E m = significand.Value();
   if (m.IsInfinite()) return std::nullopt;
-  const Extended reading = ScaleByPowerOfTen(m, exponent - static_cast<int>(fractionDigits));
+  const E reading = ScaleByPowerOfTen(m, exponent - static_cast<int>(fractionDigits));
   if (reading.IsInfinite()) return std::nullopt;
   return negative ? -reading : reading;
 }
 
-}  // namespace detail
-
-double ReadValue(std::u16string_view text) {
-  const std::u16string_view trimmed = detail::TrimValueText(text);
-  const std::optional<Extended> reading = detail::ParseValueText(trimmed, currentDecimalMark);
+template <class E>
+double ReadValueIn(std::u16string_view text) {
+  const std::u16string_view trimmed = TrimValueText(text);
+  const std::optional<E> reading = ParseValueText<E>(trimmed, currentDecimalMark);
   if (!reading) {
     throw EConvertError(u"'" + std::u16string(trimmed) + u"' is not a valid floating point value");
   }
@@ -135,6 +133,17 @@ double ReadValue(std::u16string_view text) {
   if (std::isinf(value)) throw EOverflow();
   return value;
 }
+
+template std::optional<SoftExtended> ParseValueText(std::u16string_view, char16_t) noexcept;
+template double ReadValueIn<SoftExtended>(std::u16string_view text);
+#ifdef LOADGEN_HAS_X87_EXTENDED
+template std::optional<X87Extended> ParseValueText(std::u16string_view, char16_t) noexcept;
+template double ReadValueIn<X87Extended>(std::u16string_view text);
+#endif
+
+}  // namespace detail
+
+double ReadValue(std::u16string_view text) { return detail::ReadValueIn<Extended>(text); }
 
 char16_t DecimalMark() { return currentDecimalMark; }
 

@@ -8,8 +8,10 @@
 #include <random>
 #include <vector>
 
+#include "model/extended.h"
 #include "model/generation.h"
 #include "model/value_format.h"
+#include "model/value_format_internal.h"
 
 namespace {
 
@@ -56,6 +58,24 @@ void BM_FormatValueTo(benchmark::State& state) {
   SetValuesProcessed(state);
 }
 BENCHMARK(BM_FormatValueTo);
+
+// FormatValueTo in each implementation of the double-extended arithmetic, for the ratio of
+// the software type to the x87 (bench/model/extended-ratios).
+template <class E>
+void BM_FormatValueIn(benchmark::State& state) {
+  char16_t buffer[model::MaxFormattedValueLength];
+  for (auto _ : state) {
+    for (double value : Values()) {
+      benchmark::DoNotOptimize(model::detail::FormatValueIn<E>(value, buffer));
+      benchmark::ClobberMemory();
+    }
+  }
+  SetValuesProcessed(state);
+}
+#ifdef LOADGEN_HAS_X87_EXTENDED
+BENCHMARK_TEMPLATE(BM_FormatValueIn, model::X87Extended);
+#endif
+BENCHMARK_TEMPLATE(BM_FormatValueIn, model::SoftExtended);
 
 void BM_ToChars(benchmark::State& state) {
   char buffer[32];

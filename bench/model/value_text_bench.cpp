@@ -6,7 +6,9 @@
 #include <string>
 #include <vector>
 
+#include "model/extended.h"
 #include "model/value_text.h"
+#include "model/value_text_internal.h"
 
 namespace {
 
@@ -23,8 +25,7 @@ const Texts& TypicalTexts() {
     std::mt19937 random(7);
     for (int i = 0; i < 1024; ++i) {
       const int digits = std::uniform_int_distribution(1, 17)(random);
-      const int point =
-          random() % 3 == 0 ? -1 : std::uniform_int_distribution(0, digits)(random);
+      const int point = random() % 3 == 0 ? -1 : std::uniform_int_distribution(0, digits)(random);
       std::string text = random() % 4 == 0 ? "-" : "";
       for (int d = 0; d < digits; ++d) {
         if (d == point) text += '.';
@@ -56,6 +57,23 @@ void BM_ReadValue(benchmark::State& state) {
   SetTextsProcessed(state);
 }
 BENCHMARK(BM_ReadValue);
+
+// ReadValue in each implementation of the double-extended arithmetic, for the ratio of the
+// software type to the x87 (bench/model/extended-ratios).
+template <class E>
+void BM_ReadValueIn(benchmark::State& state) {
+  const auto& texts = TypicalTexts().wide;
+  for (auto _ : state) {
+    for (const std::u16string& text : texts) {
+      benchmark::DoNotOptimize(model::detail::ReadValueIn<E>(text));
+    }
+  }
+  SetTextsProcessed(state);
+}
+#ifdef LOADGEN_HAS_X87_EXTENDED
+BENCHMARK_TEMPLATE(BM_ReadValueIn, model::X87Extended);
+#endif
+BENCHMARK_TEMPLATE(BM_ReadValueIn, model::SoftExtended);
 
 void BM_FromChars(benchmark::State& state) {
   const auto& texts = TypicalTexts().narrow;

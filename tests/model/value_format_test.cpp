@@ -38,7 +38,8 @@ struct FormatRow {
 };
 
 void ExpectFormats(const FormatRow& row) {
-  SCOPED_TRACE(testing::Message() << row.value << " (bits 0x" << std::hex << Bits(row.value) << ")");
+  SCOPED_TRACE(testing::Message() << row.value << " (bits 0x" << std::hex << Bits(row.value)
+                                  << ")");
   EXPECT_EQ(FormatValue(row.value), row.expected);
 }
 
@@ -183,13 +184,29 @@ TEST_F(ValueFormatTest, OnlyTheFourLargestMagnitudesDoNotReadBack) {
   EXPECT_EQ(ReadValue(FormatValue(fifth)), 1.79769313486231e308);
 }
 
+Extended PowerOfTwo(int exponent) {
+  return Extended::FromBits(
+      {static_cast<std::uint16_t>(0x3FFF + exponent), std::uint64_t{1} << 63});
+}
+
+// The value of the text to within 2^-62 of its size: strtold's reading, whose long double
+// has at least a 64-bit significand on every platform the tool builds for, cut to 64 bits.
+static_assert(LDBL_MANT_DIG >= 64);
+Extended ReadPrecisely(const std::string& text) {
+  int exponent = 0;
+  const long double fraction = std::frexp(std::strtold(text.c_str(), nullptr), &exponent);
+  const auto significand = static_cast<std::uint64_t>(std::ldexp(std::fabs(fraction), 64));
+  const Extended magnitude = Extended::FromInteger(significand) * PowerOfTwo(exponent - 64);
+  return fraction < 0 ? -magnitude : magnitude;
+}
+
 // True when the exact value of the text lies within 2^-59 of its size from the midpoint
-// between the two neighbouring doubles a and b. strtold's reading is within 2^-64 of it.
+// between the two neighbouring doubles a and b.
 bool LiesAtTheMidpoint(const std::string& text, double a, double b) {
   if (std::nextafter(a, b) != b) return false;
   const Extended midpoint = (Extended(a) + Extended(b)) / Extended::FromInteger(2);
-  const Extended exact = Extended::FromLiteral(std::strtold(text.c_str(), nullptr));
-  return (exact - midpoint).Abs() <= midpoint.Abs() * Extended::FromLiteral(0x1p-59L);
+  const Extended exact = ReadPrecisely(text);
+  return (exact - midpoint).Abs() <= midpoint.Abs() * PowerOfTwo(-59);
 }
 
 // Every other finite value reads back as the double nearest to its 15 written digits, which

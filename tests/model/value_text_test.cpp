@@ -2,15 +2,16 @@
 
 #include <gtest/gtest.h>
 
-#include <array>
 #include <bit>
 #include <cfloat>
 #include <climits>
 #include <cstdint>
 #include <cstdlib>
 #include <string>
+#include <vector>
 
 #include "model/errors.h"
+#include "model/extended_bits.h"
 #include "model/unicode.h"
 #include "model/value_text_internal.h"
 
@@ -186,13 +187,14 @@ TEST_F(ValueTextTest, TextsThatAreNoNumberRaiseConvertErrorQuotingTheTrimmedText
 
 TEST_F(ValueTextTest, CharactersBeyondAsciiAreNoPartOfANumber) {
   const std::u16string texts[] = {
-      u"\u00a012",          // no-break space is not trimmed
-      u"12\u3000",          // ideographic space
-      u"\ufeff12",          // byte-order mark
-      u"\uff11\uff12",      // full-width digits
-      u"1\u012e5",          // its low byte is "."
-      u"1\u066b5",          // Arabic decimal separator, while the mark is "."
-      u"\xD800" u"1",       // unpaired surrogate
+      u"\u00a012",      // no-break space is not trimmed
+      u"12\u3000",      // ideographic space
+      u"\ufeff12",      // byte-order mark
+      u"\uff11\uff12",  // full-width digits
+      u"1\u012e5",      // its low byte is "."
+      u"1\u066b5",      // Arabic decimal separator, while the mark is "."
+      u"\xD800"
+      u"1",  // unpaired surrogate
       u"1\xDC00",
   };
   for (const std::u16string& text : texts) {
@@ -268,20 +270,55 @@ TEST(TrimValueTextTest, RemovesControlCharactersAndSpacesAtBothEndsOnly) {
   }
 }
 
-// Each entry against glibc's correctly rounded reading of "1e<power>".
-template <std::size_t N>
-void ExpectNearestPowers(const std::array<Extended, N>& entries, int first, int step) {
-  for (std::size_t i = 0; i < N; ++i) {
-    const std::string text = "1e" + std::to_string(first + step * static_cast<int>(i));
-    SCOPED_TRACE(text);
-    EXPECT_TRUE(entries[i] == Extended::FromLiteral(std::strtold(text.c_str(), nullptr)));
+// Base 2^32, least significant digit first.
+using BigInteger = std::vector<std::uint32_t>;
+
+void MultiplyByTen(BigInteger& number) {
+  std::uint64_t carry = 0;
+  for (std::uint32_t& digit : number) {
+    carry += std::uint64_t{digit} * 10;
+    digit = static_cast<std::uint32_t>(carry);
+    carry >>= 32;
   }
+  if (carry != 0) number.push_back(static_cast<std::uint32_t>(carry));
+}
+
+// The double-extended number nearest to a positive integer: its leading 64 bits, rounded to
+// nearest by the bits below, ties to even.
+ExtendedBits NearestExtended(const BigInteger& number) {
+  const int length = static_cast<int>(number.size()) * 32 - std::countl_zero(number.back());
+  const auto bit = [&number](int index) {
+    return index >= 0 && (number[static_cast<std::size_t>(index / 32)] >> (index % 32) & 1) != 0;
+  };
+  std::uint64_t significand = 0;
+  for (int index = length - 1; index >= length - 64; --index) {
+    significand = significand << 1 | (bit(index) ? 1 : 0);
+  }
+  bool belowHalf = false;
+  for (int index = length - 66; index >= 0 && !belowHalf; --index) belowHalf = bit(index);
+  int exponent = length - 1;
+  if (bit(length - 65) && (belowHalf || (significand & 1) != 0) && ++significand == 0) {
+    significand = std::uint64_t{1} << 63;
+    ++exponent;
+  }
+  return {static_cast<std::uint16_t>(0x3FFF + exponent), significand};
 }
 
 TEST(ScaleByPowerOfTenTest, TableEntriesAreTheNearestDoubleExtendedPowers) {
-  ExpectNearestPowers(detail::kPowersOfTen, 0, 1);
-  ExpectNearestPowers(detail::kPowersOfTenBy32, 32, 32);
-  ExpectNearestPowers(detail::kPowersOfTenBy512, 512, 512);
+  BigInteger power{1};
+  for (int n = 0; n <= 4608; ++n, MultiplyByTen(power)) {
+    SCOPED_TRACE("1e" + std::to_string(n));
+    const std::size_t index = static_cast<std::size_t>(n);
+    if (n < 32) {
+      EXPECT_EQ(detail::kPowersOfTenBits[index], NearestExtended(power));
+    }
+    if (n % 32 == 0 && n >= 32 && n < 512) {
+      EXPECT_EQ(detail::kPowersOfTenBy32Bits[index / 32 - 1], NearestExtended(power));
+    }
+    if (n % 512 == 0 && n >= 512) {
+      EXPECT_EQ(detail::kPowersOfTenBy512Bits[index / 512 - 1], NearestExtended(power));
+    }
+  }
 }
 
 TEST(ScaleByPowerOfTenTest, GivesInfinityAndZeroFromAnExponentOf5120) {
@@ -292,7 +329,7 @@ TEST(ScaleByPowerOfTenTest, GivesInfinityAndZeroFromAnExponentOf5120) {
   EXPECT_TRUE(detail::ScaleByPowerOfTen(one, INT_MAX).IsInfinite());
 
   // 2^16000 (about 1e4816) divided by 10^5119 is about 1e-303; by 10^5120 it is zero.
-  const Extended huge = Extended::FromLiteral(0x1p16000L);
+  const Extended huge = Extended::FromBits({0x3FFF + 16000, std::uint64_t{1} << 63});
   EXPECT_FALSE(detail::ScaleByPowerOfTen(huge, -5119).IsZero());
   EXPECT_TRUE(detail::ScaleByPowerOfTen(huge, -5120).IsZero());
   EXPECT_TRUE(detail::ScaleByPowerOfTen(huge, INT_MIN).IsZero());
