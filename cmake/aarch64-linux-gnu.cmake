@@ -14,4 +14,8 @@ set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
 
-set(CMAKE_CROSSCOMPILING_EMULATOR qemu-aarch64 -L ${LOADGEN_AARCH64_SYSROOT})
+# Linked statically, so that qemu needs no -L prefix for the ARM libraries: that prefix
+# also redirects the absolute paths the program itself opens ("/" becomes the sysroot),
+# which the file tests walk one folder at a time.
+set(CMAKE_EXE_LINKER_FLAGS_INIT -static)
+set(CMAKE_CROSSCOMPILING_EMULATOR qemu-aarch64)
