@@ -26,6 +26,7 @@
 
 #include "model/errors.h"
 #include "model/file_replacement_internal.h"
+#include "model/process_export.h"
 #include "tests/model/file_test_support.h"
 
 namespace model {
@@ -382,16 +383,17 @@ TEST_F(LineFileTest, AFullDiskIsAWriteError) {
             u"Stream write error");
 }
 
-// Lets the process write files of at most kFileSizeLimit bytes, as a full disk would.
+// Lets the process write files of at most kFileSizeLimit bytes, or as many as asked, as a
+// full disk would.
 class FileSizeLimitTest : public LineFileTest {
  protected:
   static constexpr rlim_t kFileSizeLimit = 64;
 
-  void LimitFileSize() {
+  void LimitFileSize(rlim_t bytes = kFileSizeLimit) {
     ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &previous_limit_), 0);
     previous_handler_ = ::signal(SIGXFSZ, SIG_IGN);
     rlimit limit = previous_limit_;
-    limit.rlim_cur = kFileSizeLimit;
+    limit.rlim_cur = bytes;
     ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &limit), 0);
     limited_ = true;
   }
@@ -432,6 +434,26 @@ TEST_F(FileSizeLimitTest, AFailedWriteLeavesTheOldFileByteForByte) {
   EXPECT_EQ(ReadBytes("out.txt"), old_bytes);
   EXPECT_EQ(std::filesystem::status(Native("out.txt")).permissions(),
             static_cast<std::filesystem::perms>(0640));
+  EXPECT_EQ(Entries(), std::vector<std::string>{"out.txt"});
+}
+
+// The export writes its text a buffer at a time: a failure after some of them have reached
+// the new file must still leave the old one whole, and nothing beside it.
+TEST_F(FileSizeLimitTest, AnExportThatFailsAfterSeveralBuffersLeavesTheOldFileWhole) {
+  const std::string old_bytes = "1\r\n2\r\nold\r\n";
+  WriteBytes("out.txt", old_bytes);
+  const std::vector<double> process = ProcessOfSeveralBuffers();
+  const std::vector<std::size_t> pieces = ExportedPieceSizes(process);
+  ASSERT_GE(pieces.size(), 4u);
+
+  // Midway through the third buffer, the first two written whole.
+  LimitFileSize(pieces[0] + pieces[1] + pieces[2] / 2);
+  const std::u16string message =
+      ErrorMessage<EWriteError>([&] { ExportLoadingProcess(Path("out.txt"), process); });
+  RestoreFileSize();
+
+  EXPECT_EQ(message, u"Stream write error");
+  EXPECT_EQ(ReadBytes("out.txt"), old_bytes);
   EXPECT_EQ(Entries(), std::vector<std::string>{"out.txt"});
 }
 
