@@ -1,17 +1,222 @@
 #include "model/peak_import.h"
 
+#include <atomic>
+#include <barrier>
+#include <cfenv>
+#include <cstddef>
+#include <exception>
+#include <limits>
+#include <memory>
+#include <string_view>
+#include <system_error>
+#include <thread>
+
+#include "model/errors.h"
+#include "model/large_storage.h"
 #include "model/line_file_internal.h"
 #include "model/value_text.h"
 
 namespace model {
+namespace detail {
+namespace {
+
+// Below this many lines the caller reads every value alone: a second thread would cost more
+// than it saves.
+constexpr std::size_t kLinesForTwoThreads = std::size_t{1} << 16;
+// Parts of a piece of text that the threads take one at a time, so that one kept waiting for
+// a core holds up the other for a small part at most.
+constexpr std::size_t kTasksPerPiece = 16;
+
+// Whole lines of a piece of text, and the index of the value of the first.
+struct Task {
+  std::size_t offset;
+  std::size_t length;
+  std::size_t firstValue;
+};
+
+// The first line that a thread found to be no value, and the error it raised.
+struct Failure {
+  std::size_t line = std::numeric_limits<std::size_t>::max();
+  std::exception_ptr error;
+};
+
+// Where the line after the one at offset starts, or text.size().
+template <typename Char>
+std::size_t NextLineStart(std::basic_string_view<Char> text, std::size_t offset) {
+  const Char* const end = text.data() + text.size();
+  const Char* p = FindLineEnd(text.data() + offset, end);
+  if (p != end && *p == Char('\r')) ++p;
+  if (p != end && *p == Char('\n')) ++p;
+  return static_cast<std::size_t>(p - text.data());
+}
+
+// Reads the value of every line into values, which has room for them, as the pieces of text
+// come. The values of a long file are read by two threads at once, the caller's and a
+// helper, each taking the next part of the piece until none is left; values are read in
+// the caller's floating-point environment either way, so they are the same.
+class PeakReader final : public LineTextReceiver {
+ public:
+  explicit PeakReader(std::vector<double>& values) : values_(values) {}
+  ~PeakReader() {
+    if (!helper_.joinable()) return;
+    finished_ = true;
+    start_.arrive_and_wait();
+    helper_.join();
+  }
+  PeakReader(const PeakReader&) = delete;
+  PeakReader& operator=(const PeakReader&) = delete;
+
+  void Count(std::size_t lines) override {
+    // Storage for every value once the file is known to be text, so that none ever moves.
+    PrepareStorage(values_, lines);
+    values_.resize(lines);
+    if (lines >= kLinesForTwoThreads) StartHelper();
+  }
+
+  void Take(std::u16string_view text) override {
+    text_ = text;
+    bytes_ = {};
+    Read(Split(text));
+  }
+
+  void Take(std::string_view bytes) override {
+    if (room_ < bytes.size()) {
+      characters_ = std::make_unique_for_overwrite<char16_t[]>(bytes.size());
+      room_ = bytes.size();
+    }
+    text_ = {};
+    bytes_ = bytes;
+    Read(Split(bytes));
+  }
+
+  // Cuts the values to the lines read, fewer than counted where the file was cut short
+  // between the counting and the reading.
+  void Finish() { values_.resize(read_); }
+
+ private:
+  // Splits the lines of the piece into tasks, and returns the number of lines read once
+  // they are done.
+  template <typename Char>
+  std::size_t Split(std::basic_string_view<Char> text) {
+    tasks_.clear();
+    std::size_t lines = read_;
+    for (std::size_t start = 0, k = 1; start < text.size(); ++k) {
+      const std::size_t end =
+          k == kTasksPerPiece
+              ? text.size()
+              : NextLineStart(text, std::max(start, text.size() * k / kTasksPerPiece));
+      const std::basic_string_view<Char> part = text.substr(start, end - start);
+      tasks_.push_back({start, part.size(), lines});
+      lines += LinesOf(CountLineEnds(part, Char('\0')), part.back());
+      start = end;
+    }
+    return lines;
+  }
+
+  // Reads the values of the tasks, up to the line before `lines`.
+  void Read(std::size_t lines) {
+    // A file that grew since its lines were counted.
+    if (values_.size() < lines) values_.resize(lines);
+    next_ = 0;
+    if (helper_.joinable()) {
+      start_.arrive_and_wait();
+      RunTasks(failure_);
+      done_.arrive_and_wait();
+    } else {
+      RunTasks(failure_);
+    }
+    const Failure& first = helperFailure_.line < failure_.line ? helperFailure_ : failure_;
+    if (first.error) {
+      // The values of the lines above the first that is no value stay.
+      values_.resize(first.line);
+      std::rethrow_exception(first.error);
+    }
+    read_ = lines;
+  }
+
+  void RunTasks(Failure& failure) noexcept {
+    for (std::size_t t; (t = next_.fetch_add(1)) < tasks_.size();) {
+      const Task& task = tasks_[t];
+      std::size_t index = task.firstValue;
+      try {
+        if (bytes_.empty()) {
+          ForEachLine(text_.substr(task.offset, task.length),
+                      [&](std::u16string_view line) { values_[index++] = ReadValue(line); });
+        } else {
+          const std::string_view bytes = bytes_.substr(task.offset, task.length);
+          char16_t* const characters = characters_.get() + task.offset;
+          DecodeCodePageText(bytes, characters);
+          ForEachLine(bytes, [&](std::string_view line) {
+            values_[index++] = ReadValue(
+                std::u16string_view(characters + (line.data() - bytes.data()), line.size()));
+          });
+        }
+      } catch (...) {
+        if (index < failure.line) failure = {index, std::current_exception()};
+      }
+    }
+  }
+
+  void StartHelper() {
+    std::fenv_t environment;
+    std::fegetenv(&environment);
+    try {
+      helper_ = std::thread([this, environment] {
+        std::fesetenv(&environment);
+        for (;;) {
+          start_.arrive_and_wait();
+          if (finished_) return;
+          RunTasks(helperFailure_);
+          done_.arrive_and_wait();
+        }
+      });
+    } catch (const std::system_error&) {
+      // No thread to be had: the caller reads every value alone.
+    }
+  }
+
+  std::vector<double>& values_;
+  // Lines whose values have been read.
+  std::size_t read_ = 0;
+  // The piece being read: a text with a mark, or the bytes of a Windows-1252 text and room
+  // for their characters.
+  std::u16string_view text_;
+  std::string_view bytes_;
+  std::unique_ptr<char16_t[]> characters_;
+  std::size_t room_ = 0;
+  std::vector<Task> tasks_;
+  std::atomic<std::size_t> next_ = 0;
+  Failure failure_;
+  Failure helperFailure_;
+  // Where the caller and the helper meet: before the tasks of a piece, and after them.
+  std::barrier<> start_{2};
+  std::barrier<> done_{2};
+  bool finished_ = false;
+  std::thread helper_;
+};
+
+}  // namespace
+
+void ImportPeaks(const LineSource& source, std::vector<double>& peakValues,
+                 std::vector<double>& loadingProcess) {
+  peakValues.clear();
+  loadingProcess.clear();
+  try {
+    PeakReader reader(peakValues);
+    ReadLineText(source, reader);
+    reader.Finish();
+  } catch (const EFOpenError&) {
+    // The file failed to read after its first values were taken.
+    peakValues.clear();
+    throw;
+  }
+}
+
+}  // namespace detail
 
 void ImportPeakFile(std::u16string_view path, std::vector<double>& peakValues,
                     std::vector<double>& loadingProcess) {
-  peakValues.clear();
-  loadingProcess.clear();
-  detail::ForEachLineOfFile(path, [&peakValues](std::u16string_view line) {
-    peakValues.push_back(ReadValue(line));
-  });
+  detail::ImportPeaks({path}, peakValues, loadingProcess);
 }
 
 }  // namespace model

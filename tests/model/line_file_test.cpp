@@ -26,6 +26,7 @@
 
 #include "model/errors.h"
 #include "model/file_replacement_internal.h"
+#include "model/line_file_internal.h"
 #include "model/process_export.h"
 #include "tests/model/file_test_support.h"
 
@@ -171,6 +172,69 @@ TEST_F(LineFileTest, SplitsLongTextsAsACharacterByCharacterScanWould) {
     }
     SCOPED_TRACE(testing::PrintToString(bytes));
     ASSERT_EQ(ReadFromBytes(bytes), expected);
+  }
+}
+
+// The lines of text as a character-by-character scan finds them.
+Lines LinesByScanning(const std::string& text) {
+  Lines lines;
+  for (std::size_t k = 0; k < text.size();) {
+    const std::size_t end = std::min(text.find_first_of("\r\n", k), text.size());
+    lines.emplace_back(text.begin() + static_cast<std::ptrdiff_t>(k),
+                       text.begin() + static_cast<std::ptrdiff_t>(end));
+    k = end;
+    if (k < text.size() && text[k] == '\r') ++k;
+    if (k < text.size() && text[k] == '\n') ++k;
+  }
+  return lines;
+}
+
+// A file without a mark is read in pieces, twice: whatever falls where one piece ends and
+// the next begins must read as it would from one piece.
+TEST_F(LineFileTest, ReadsAcrossTheEndsOfThePiecesAsFromOnePiece) {
+  const std::size_t piece = detail::kLineFilePieceBytes;
+  // Lines up to just before the first piece ends, and the bytes that follow.
+  const auto around_end = [piece](std::size_t before, const std::string& rest) {
+    std::string bytes;
+    for (int k = 0; bytes.size() + 3 <= piece - before; ++k) {
+      bytes += std::to_string(k % 10) + "\r\n";
+    }
+    return bytes + std::string(piece - before - bytes.size(), 'x') + rest;
+  };
+  const std::string rows[] = {
+      around_end(1, "\r\n2\r\n"),   // CR LF split between the pieces
+      around_end(1, "\r2\r\n"),     // a lone CR as the last byte of a piece
+      around_end(1, "\r"),          // and as the last byte of the file
+      around_end(2, "\r\n\n\r\n"),  // empty lines across the end
+      around_end(0, "\n2"),         // a piece that ends in the middle of a line
+      // A line longer than two pieces.
+      std::string(2 * piece + 5, '7') + "\r\n8\n" + std::string(piece, '9'),
+  };
+  for (const std::string& bytes : rows) {
+    SCOPED_TRACE(testing::PrintToString(bytes.substr(piece - 8, 16)));
+    ASSERT_TRUE(ReadFromBytes(bytes) == LinesByScanning(bytes));
+  }
+}
+
+// NULs that pad the end are found and checked in every piece.
+TEST_F(LineFileTest, ChecksTheNulsOfEveryPiece) {
+  const std::size_t piece = detail::kLineFilePieceBytes;
+  const std::string lines = std::string(piece - 4, '1') + "\r\n";
+  EXPECT_EQ(ReadFromBytes(lines + std::string(piece + 9, '\0')),
+            Lines{std::u16string(piece - 4, u'1')});
+  const struct {
+    std::string bytes;
+    std::size_t nul;
+  } rows[] = {
+      {lines + std::string(piece, '\0') + "2", piece - 2},
+      {lines + "2" + std::string(piece, '\0') + "3", piece - 1},
+      {lines + "23" + '\0' + "4", piece},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.nul);
+    EXPECT_EQ(ErrorMessage<EEncodingError>([&] { ReadFromBytes(row.bytes); }),
+              u"Cannot read file \"" + Path("in.txt") + u"\". NUL character at byte " +
+                  Widen(std::to_string(row.nul)));
   }
 }
 
