@@ -1,9 +1,9 @@
 #include "model/peak_import.h"
 
 #include <atomic>
-#include <barrier>
 #include <cfenv>
 #include <cstddef>
+#include <cstdint>
 #include <exception>
 #include <limits>
 #include <memory>
@@ -50,17 +50,19 @@ std::size_t NextLineStart(std::basic_string_view<Char> text, std::size_t offset)
   return static_cast<std::size_t>(p - text.data());
 }
 
-// Reads the value of every line into values, which has room for them, as the pieces of text
-// come. The values of a long file are read by two threads at once, the caller's and a
-// helper, each taking the next part of the piece until none is left; values are read in
-// the caller's floating-point environment either way, so they are the same.
+// Reads the value of every line into values as the pieces of text come. The values of a
+// long file are read by two threads at once, the caller's and a helper, each claiming the
+// next part of the piece until none is left. The caller waits only for parts that the
+// helper has claimed, so a helper kept from its core by other programs costs little more
+// than the reading alone. Values are read in the caller's floating-point environment by
+// either thread, so they are the same.
 class PeakReader final : public LineTextReceiver {
  public:
   explicit PeakReader(std::vector<double>& values) : values_(values) {}
   ~PeakReader() {
     if (!helper_.joinable()) return;
-    finished_ = true;
-    start_.arrive_and_wait();
+    ticket_.store(kStop, std::memory_order_release);
+    ticket_.notify_one();
     helper_.join();
   }
   PeakReader(const PeakReader&) = delete;
@@ -94,6 +96,13 @@ class PeakReader final : public LineTextReceiver {
   void Finish() { values_.resize(read_); }
 
  private:
+  // A ticket: the number of the piece in the high half, its count of tasks and the next
+  // task to claim in the two quarters below.
+  static constexpr int kPieceShift = 32;
+  static constexpr int kCountShift = 16;
+  static constexpr std::uint64_t kTaskMask = 0xFFFF;
+  static constexpr std::uint64_t kStop = ~std::uint64_t{0};
+
   // Splits the lines of the piece into tasks, and returns the number of lines read once
   // they are done.
   template <typename Char>
@@ -117,13 +126,14 @@ class PeakReader final : public LineTextReceiver {
   void Read(std::size_t lines) {
     // A file that grew since its lines were counted.
     if (values_.size() < lines) values_.resize(lines);
-    next_ = 0;
-    if (helper_.joinable()) {
-      start_.arrive_and_wait();
-      RunTasks(failure_);
-      done_.arrive_and_wait();
-    } else {
-      RunTasks(failure_);
+    ++piece_;
+    completed_.store(0, std::memory_order_relaxed);
+    ticket_.store(piece_ << kPieceShift | std::uint64_t{tasks_.size()} << kCountShift,
+                  std::memory_order_release);
+    if (helper_.joinable()) ticket_.notify_one();
+    RunTasks(piece_, failure_);
+    for (std::size_t done; (done = completed_.load(std::memory_order_acquire)) < tasks_.size();) {
+      completed_.wait(done, std::memory_order_acquire);
     }
     const Failure& first = helperFailure_.line < failure_.line ? helperFailure_ : failure_;
     if (first.error) {
@@ -134,8 +144,21 @@ class PeakReader final : public LineTextReceiver {
     read_ = lines;
   }
 
-  void RunTasks(Failure& failure) noexcept {
-    for (std::size_t t; (t = next_.fetch_add(1)) < tasks_.size();) {
+  // Claims the next of the piece's count of tasks; false when none is left. The tasks are
+  // only looked at while one of them is claimed and not yet completed, and the caller
+  // changes them only once all are completed.
+  bool Claim(std::uint64_t piece, std::size_t& task, std::size_t& count) noexcept {
+    std::uint64_t ticket = ticket_.load(std::memory_order_acquire);
+    do {
+      task = ticket & kTaskMask;
+      count = ticket >> kCountShift & kTaskMask;
+      if (ticket >> kPieceShift != piece || task >= count) return false;
+    } while (!ticket_.compare_exchange_weak(ticket, ticket + 1, std::memory_order_acquire));
+    return true;
+  }
+
+  void RunTasks(std::uint64_t piece, Failure& failure) noexcept {
+    for (std::size_t t, count; Claim(piece, t, count);) {
       const Task& task = tasks_[t];
       std::size_t index = task.firstValue;
       try {
@@ -154,6 +177,9 @@ class PeakReader final : public LineTextReceiver {
       } catch (...) {
         if (index < failure.line) failure = {index, std::current_exception()};
       }
+      if (completed_.fetch_add(1, std::memory_order_release) + 1 == count) {
+        completed_.notify_one();
+      }
     }
   }
 
@@ -163,11 +189,15 @@ class PeakReader final : public LineTextReceiver {
     try {
       helper_ = std::thread([this, environment] {
         std::fesetenv(&environment);
-        for (;;) {
-          start_.arrive_and_wait();
-          if (finished_) return;
-          RunTasks(helperFailure_);
-          done_.arrive_and_wait();
+        for (std::uint64_t seen = 0;;) {
+          std::uint64_t ticket = ticket_.load(std::memory_order_acquire);
+          while (ticket >> kPieceShift == seen) {
+            ticket_.wait(ticket, std::memory_order_acquire);
+            ticket = ticket_.load(std::memory_order_acquire);
+          }
+          if (ticket == kStop) return;
+          seen = ticket >> kPieceShift;
+          RunTasks(seen, helperFailure_);
         }
       });
     } catch (const std::system_error&) {
@@ -185,13 +215,12 @@ class PeakReader final : public LineTextReceiver {
   std::unique_ptr<char16_t[]> characters_;
   std::size_t room_ = 0;
   std::vector<Task> tasks_;
-  std::atomic<std::size_t> next_ = 0;
+  // The number of the piece being read, from 1.
+  std::uint64_t piece_ = 0;
+  std::atomic<std::uint64_t> ticket_ = 0;
+  std::atomic<std::size_t> completed_ = 0;
   Failure failure_;
   Failure helperFailure_;
-  // Where the caller and the helper meet: before the tasks of a piece, and after them.
-  std::barrier<> start_{2};
-  std::barrier<> done_{2};
-  bool finished_ = false;
   std::thread helper_;
 };
 
