@@ -70,8 +70,7 @@ inline const char* FindLineEnd(const char* p, const char* end) noexcept {
     const std::uint64_t cr = word ^ (kOnes * '\r');
     const std::uint64_t lf = word ^ (kOnes * '\n');
     // The lowest flagged byte is the first zero byte exactly; flags above it may be false.
-    const std::uint64_t flags =
-        ((cr - kOnes) & ~cr & kHighBits) | ((lf - kOnes) & ~lf & kHighBits);
+    const std::uint64_t flags = ((cr - kOnes) & ~cr & kHighBits) | ((lf - kOnes) & ~lf & kHighBits);
     if (flags != 0) return p + std::countr_zero(flags) / 8;
     p += 8;
   }
