@@ -123,18 +123,26 @@ struct CodePageText {
   std::size_t lines = 0;
 };
 
-// Reads the text [0, length) a piece at a time into buffer, which holds kLineFilePieceBytes,
-// to count its lines and to make sure that no text follows a NUL. Raises EEncodingError.
+// Room for a piece of text: kLineFilePieceBytes, or less for a shorter text, or more for a
+// line longer than that.
+struct PieceBuffer {
+  std::size_t room;
+  std::unique_ptr<char[]> bytes = std::make_unique_for_overwrite<char[]>(room);
+};
+
+// Reads the text [0, length) a piece at a time into buffer to count its lines and to make
+// sure that no text follows a NUL. Raises EEncodingError.
 CodePageText MeasureCodePageText(std::u16string_view name, const ByteReader& read,
-                                 std::size_t length, char* buffer) {
+                                 std::size_t length, const PieceBuffer& buffer) {
   CodePageText text;
   char last = '\0';
   bool padded = false;
   for (std::size_t offset = 0; offset < length;) {
-    const std::size_t got = read(offset, buffer, std::min(kLineFilePieceBytes, length - offset));
+    const std::size_t got =
+        read(offset, buffer.bytes.get(), std::min(buffer.room, length - offset));
     if (got == 0) break;
     offset += got;
-    std::string_view piece(buffer, got);
+    std::string_view piece(buffer.bytes.get(), got);
     if (!padded) {
       const std::size_t nul = std::min(piece.find('\0'), piece.size());
       const std::string_view part = piece.substr(0, nul);
@@ -165,26 +173,24 @@ std::size_t LengthOfWholeLines(std::string_view bytes) noexcept {
 }
 
 // Hands the lines of the text [0, length) to receiver in pieces of whole lines, read into
-// buffer, which holds kLineFilePieceBytes and grows for a line that it cannot hold.
-void HandOnCodePageText(const ByteReader& read, std::size_t length, std::unique_ptr<char[]> buffer,
+// buffer, which grows for a line that it cannot hold.
+void HandOnCodePageText(const ByteReader& read, std::size_t length, PieceBuffer buffer,
                         LineTextReceiver& receiver) {
-  std::size_t room = kLineFilePieceBytes;
   std::size_t offset = 0;
   // Bytes of a line that the last piece left unfinished, at the start of the buffer.
   std::size_t kept = 0;
   for (;;) {
-    const std::size_t wanted = std::min(room - kept, length - offset);
-    const std::size_t got = wanted == 0 ? 0 : read(offset, buffer.get() + kept, wanted);
+    const std::size_t wanted = std::min(buffer.room - kept, length - offset);
+    const std::size_t got = wanted == 0 ? 0 : read(offset, buffer.bytes.get() + kept, wanted);
     offset += got;
     const std::size_t filled = kept + got;
     // The text ends here, or was cut short since it was measured.
     const bool ended = got < wanted || offset == length;
-    const std::string_view bytes(buffer.get(), filled);
+    const std::string_view bytes(buffer.bytes.get(), filled);
     const std::size_t whole = ended ? filled : LengthOfWholeLines(bytes);
     if (whole == 0 && !ended) {
-      room *= 2;
-      auto larger = std::make_unique_for_overwrite<char[]>(room);
-      std::memcpy(larger.get(), buffer.get(), filled);
+      PieceBuffer larger{2 * buffer.room};
+      std::memcpy(larger.bytes.get(), buffer.bytes.get(), filled);
       buffer = std::move(larger);
       kept = filled;
       continue;
@@ -192,7 +198,7 @@ void HandOnCodePageText(const ByteReader& read, std::size_t length, std::unique_
     receiver.Take(bytes.substr(0, whole));
     if (ended) return;
     kept = filled - whole;
-    std::memmove(buffer.get(), buffer.get() + whole, kept);
+    std::memmove(buffer.bytes.get(), buffer.bytes.get() + whole, kept);
   }
 }
 
@@ -200,8 +206,8 @@ void HandOnCodePageText(const ByteReader& read, std::size_t length, std::unique_
 // then to hand them on.
 void TakeCodePageText(std::u16string_view name, const ByteReader& read, std::size_t length,
                       LineTextReceiver& receiver) {
-  auto buffer = std::make_unique_for_overwrite<char[]>(kLineFilePieceBytes);
-  const CodePageText text = MeasureCodePageText(name, read, length, buffer.get());
+  PieceBuffer buffer{std::min(length, kLineFilePieceBytes)};
+  const CodePageText text = MeasureCodePageText(name, read, length, buffer);
   receiver.Count(text.lines);
   HandOnCodePageText(read, text.length, std::move(buffer), receiver);
 }
