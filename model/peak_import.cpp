@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <exception>
 #include <limits>
-#include <memory>
+#include <string>
 #include <string_view>
 #include <system_error>
 #include <thread>
@@ -82,10 +82,6 @@ class PeakReader final : public LineTextReceiver {
   }
 
   void Take(std::string_view bytes) override {
-    if (room_ < bytes.size()) {
-      characters_ = std::make_unique_for_overwrite<char16_t[]>(bytes.size());
-      room_ = bytes.size();
-    }
     text_ = {};
     bytes_ = bytes;
     Read(Split(bytes));
@@ -131,7 +127,7 @@ class PeakReader final : public LineTextReceiver {
     ticket_.store(piece_ << kPieceShift | std::uint64_t{tasks_.size()} << kCountShift,
                   std::memory_order_release);
     if (helper_.joinable()) ticket_.notify_one();
-    RunTasks(piece_, failure_);
+    RunTasks(piece_, failure_, characters_);
     for (std::size_t done; (done = completed_.load(std::memory_order_acquire)) < tasks_.size();) {
       completed_.wait(done, std::memory_order_acquire);
     }
@@ -157,7 +153,8 @@ class PeakReader final : public LineTextReceiver {
     return true;
   }
 
-  void RunTasks(std::uint64_t piece, Failure& failure) noexcept {
+  // Runs tasks of the piece while any are left, decoding Windows-1252 lines into characters.
+  void RunTasks(std::uint64_t piece, Failure& failure, std::u16string& characters) noexcept {
     for (std::size_t t, count; Claim(piece, t, count);) {
       const Task& task = tasks_[t];
       std::size_t index = task.firstValue;
@@ -167,11 +164,11 @@ class PeakReader final : public LineTextReceiver {
                       [&](std::u16string_view line) { values_[index++] = ReadValue(line); });
         } else {
           const std::string_view bytes = bytes_.substr(task.offset, task.length);
-          char16_t* const characters = characters_.get() + task.offset;
-          DecodeCodePageText(bytes, characters);
+          if (characters.size() < bytes.size()) characters.resize(bytes.size());
+          DecodeCodePageText(bytes, characters.data());
           ForEachLine(bytes, [&](std::string_view line) {
             values_[index++] = ReadValue(
-                std::u16string_view(characters + (line.data() - bytes.data()), line.size()));
+                std::u16string_view(characters.data() + (line.data() - bytes.data()), line.size()));
           });
         }
       } catch (...) {
@@ -189,6 +186,7 @@ class PeakReader final : public LineTextReceiver {
     try {
       helper_ = std::thread([this, environment] {
         std::fesetenv(&environment);
+        std::u16string characters;
         for (std::uint64_t seen = 0;;) {
           std::uint64_t ticket = ticket_.load(std::memory_order_acquire);
           while (ticket >> kPieceShift == seen) {
@@ -197,7 +195,7 @@ class PeakReader final : public LineTextReceiver {
           }
           if (ticket == kStop) return;
           seen = ticket >> kPieceShift;
-          RunTasks(seen, helperFailure_);
+          RunTasks(seen, helperFailure_, characters);
         }
       });
     } catch (const std::system_error&) {
@@ -208,12 +206,11 @@ class PeakReader final : public LineTextReceiver {
   std::vector<double>& values_;
   // Lines whose values have been read.
   std::size_t read_ = 0;
-  // The piece being read: a text with a mark, or the bytes of a Windows-1252 text and room
-  // for their characters.
+  // The piece being read: a text with a mark, or the bytes of a Windows-1252 text.
   std::u16string_view text_;
   std::string_view bytes_;
-  std::unique_ptr<char16_t[]> characters_;
-  std::size_t room_ = 0;
+  // The caller's room for the characters of a task.
+  std::u16string characters_;
   std::vector<Task> tasks_;
   // The number of the piece being read, from 1.
   std::uint64_t piece_ = 0;
