@@ -61,17 +61,19 @@ void WriteLoadingProcessContent(const std::vector<double>& loadingProcess, Conte
   const TextEncoding encoding = EncodingToWrite(!NeedsUtf8(loadingProcess));
   sink.Write(MarkToWrite(encoding));
   // Each value goes from its digits to the bytes of the file through buffers of a fixed
-  // size, so that memory does not grow with the process. Every byte is written before it
-  // is read, so no buffer is cleared first.
-  const std::size_t batchRoom =
-      kLinesPerBatch * MaxEncodedLineLength(encoding, MaxFormattedValueLength);
-  const std::size_t room = kBatchesPerBuffer * batchRoom;
+  // size, so that memory does not grow with the process, and no larger than a short
+  // process needs. Every byte is written before it is read, so no buffer is cleared first.
+  const std::size_t count = loadingProcess.size();
+  const std::size_t batchLines = std::min(count, kLinesPerBatch);
+  const std::size_t lineRoom = MaxEncodedLineLength(encoding, MaxFormattedValueLength);
+  const std::size_t batchRoom = batchLines * lineRoom;
+  const std::size_t room = std::min(count, kBatchesPerBuffer * kLinesPerBatch) * lineRoom;
   const auto text =
-      std::make_unique_for_overwrite<char16_t[]>(kLinesPerBatch * (MaxFormattedValueLength + 2));
+      std::make_unique_for_overwrite<char16_t[]>(batchLines * (MaxFormattedValueLength + 2));
   const auto buffer = std::make_unique_for_overwrite<char[]>(room);
   char* out = buffer.get();
-  for (std::size_t first = 0; first < loadingProcess.size(); first += kLinesPerBatch) {
-    const std::size_t last = std::min(loadingProcess.size(), first + kLinesPerBatch);
+  for (std::size_t first = 0; first < count; first += kLinesPerBatch) {
+    const std::size_t last = std::min(count, first + kLinesPerBatch);
     char16_t* units = text.get();
     for (std::size_t i = first; i < last; ++i) {
       units += FormatValueTo(loadingProcess[i], units);
@@ -81,7 +83,7 @@ void WriteLoadingProcessContent(const std::vector<double>& loadingProcess, Conte
     out += EncodeText(std::u16string_view(text.get(), static_cast<std::size_t>(units - text.get())),
                       encoding, out);
     const auto filled = static_cast<std::size_t>(out - buffer.get());
-    if (room - filled < batchRoom || last == loadingProcess.size()) {
+    if (room - filled < batchRoom || last == count) {
       sink.Write(std::string_view(buffer.get(), filled));
       out = buffer.get();
     }
