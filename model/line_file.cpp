@@ -112,7 +112,7 @@ void TakeMarkedText(std::u16string_view name, std::string_view bytes, DetectedEn
                     LineTextReceiver& receiver) {
   const std::u16string text = DecodeMarkedText(name, bytes, detected);
   const std::u16string_view view(text);
-  receiver.Count(LinesOf(CountLineEnds(view, u'\0'), view.empty() ? u'\0' : view.back()));
+  receiver.Count(CountLines(view));
   receiver.Take(view);
 }
 
@@ -156,7 +156,7 @@ CodePageText MeasureCodePageText(std::u16string_view name, const ByteReader& rea
       RaiseEncodingError(name, u"NUL character", text.length);
     }
   }
-  text.lines = LinesOf(text.lines, last);
+  if (text.length > 0 && !IsLineEnd(last)) ++text.lines;
   return text;
 }
 

@@ -126,11 +126,17 @@ std::size_t CountLineEnds(std::basic_string_view<Char> text, Char before) noexce
   return ends;
 }
 
-// The lines that ForEachLine finds in a text with that many line ends whose last character
-// is last (NUL for an empty text).
+// Whether c ends a line.
 template <typename Char>
-constexpr std::size_t LinesOf(std::size_t lineEnds, Char last) noexcept {
-  return lineEnds + (last != Char('\0') && last != Char('\r') && last != Char('\n') ? 1 : 0);
+constexpr bool IsLineEnd(Char c) noexcept {
+  return c == Char('\r') || c == Char('\n');
+}
+
+// The lines that ForEachLine finds in text, whatever characters it holds.
+template <typename Char>
+std::size_t CountLines(std::basic_string_view<Char> text) noexcept {
+  if (text.empty()) return 0;
+  return CountLineEnds(text, Char('\0')) + (IsLineEnd(text.back()) ? 0 : 1);
 }
 
 // Reads the text of the source and calls onCount with the number of its lines once all of

@@ -112,7 +112,7 @@ class PeakReader final : public LineTextReceiver {
               : NextLineStart(text, std::max(start, text.size() * k / kTasksPerPiece));
       const std::basic_string_view<Char> part = text.substr(start, end - start);
       tasks_.push_back({start, part.size(), lines});
-      lines += LinesOf(CountLineEnds(part, Char('\0')), part.back());
+      lines += CountLines(part);
       start = end;
     }
     return lines;
