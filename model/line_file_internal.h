@@ -26,7 +26,9 @@ struct LineSource {
 };
 
 // Bytes of a file read at a time. A file without a mark is read twice in pieces of this
-// size, to count its lines and then to hand them on, so that it is never held whole.
+// size, to count its lines and then to hand them on, so that it is never held whole. It is
+// read rather than mapped: a mapped file that another program cuts short kills the reader
+// with SIGBUS, where a read sees the shorter file.
 inline constexpr std::size_t kLineFilePieceBytes = std::size_t{1} << 20;
 
 // Takes the text of a line file once all of it has been checked: the number of its lines
