@@ -3,6 +3,7 @@
 // The steps of reading and writing line files, shared with the peak import and the
 // loading-process export so that neither has to hold a million separate line strings.
 
+#include <algorithm>
 #include <bit>
 #include <cstddef>
 #include <cstdint>
@@ -14,25 +15,44 @@
 
 namespace model::detail {
 
-// A file read whole, with the encoding that its first bytes announce.
-struct FileBytes {
-  std::string bytes;
-  DetectedEncoding detected;
-
-  std::string_view Body() const { return std::string_view(bytes).substr(detected.markLength); }
+// Where the text of a line file comes from.
+struct LineSource {
+  // The file's path: it is opened, checked and locked as ReadLineFile says. Or, with a
+  // descriptor, only the name that messages give it.
+  std::u16string_view name;
+  // A descriptor that someone else opened, such as standard input, read as it is from its
+  // current offset: neither refused as a device nor locked. -1 to open the file by name.
+  int descriptor = -1;
 };
 
-// Reads the whole file under a shared lock. Raises EFOpenError.
-FileBytes ReadFileBytes(std::u16string_view path);
+// Bytes of a file read at a time. A file without a mark is read twice in pieces of this
+// size, to count its lines and then to hand them on, so that it is never held whole. It is
+// read rather than mapped: a mapped file that another program cuts short kills the reader
+// with SIGBUS, where a read sees the shorter file.
+inline constexpr std::size_t kLineFilePieceBytes = std::size_t{1} << 20;
 
-// NULs that only pad the end of a text are no text and are cut off; text after a NUL would
-// be lost unseen and raises EEncodingError instead, as does invalid UTF-8.
+// Takes the text of a line file once all of it has been checked: the number of its lines
+// first, then the lines themselves in pieces of whole lines, in order. A line end never
+// falls between two pieces; a piece's last line may lack one only at the end of the text.
+class LineTextReceiver {
+ public:
+  // Called once, before the first piece.
+  virtual void Count(std::size_t lines) = 0;
+  // The text of a file with a byte-order mark.
+  virtual void Take(std::u16string_view text) = 0;
+  // The bytes of a Windows-1252 text, one character each (see DecodeCodePageText).
+  virtual void Take(std::string_view bytes) = 0;
 
-// The decoded text of a file with a byte-order mark.
-std::u16string DecodeMarkedText(std::u16string_view path, const FileBytes& file);
+ protected:
+  ~LineTextReceiver() = default;
+};
 
-// The Windows-1252 bytes of a file without a mark.
-std::string_view UnmarkedText(std::u16string_view path, const FileBytes& file);
+// Reads the text of a line file into receiver. A regular file is read up to the length it
+// had when it was opened; another program that ignores the lock and cuts the file short
+// meanwhile leaves the text that was read. Anything else, such as a pipe, is read to its
+// end. Raises the errors of ReadLineFile, named by source.name. An EFOpenError may also
+// come once some pieces have been handed on, when the system fails to read the rest.
+void ReadLineText(const LineSource& source, LineTextReceiver& receiver);
 
 // The first CR or LF from p on, or end.
 inline const char16_t* FindLineEnd(const char16_t* p, const char16_t* end) noexcept {
@@ -52,8 +72,7 @@ inline const char* FindLineEnd(const char* p, const char* end) noexcept {
     const std::uint64_t cr = word ^ (kOnes * '\r');
     const std::uint64_t lf = word ^ (kOnes * '\n');
     // The lowest flagged byte is the first zero byte exactly; flags above it may be false.
-    const std::uint64_t flags =
-        ((cr - kOnes) & ~cr & kHighBits) | ((lf - kOnes) & ~lf & kHighBits);
+    const std::uint64_t flags = ((cr - kOnes) & ~cr & kHighBits) | ((lf - kOnes) & ~lf & kHighBits);
     if (flags != 0) return p + std::countr_zero(flags) / 8;
     p += 8;
   }
@@ -75,24 +94,80 @@ void ForEachLine(std::basic_string_view<Char> text, OnLine&& onLine) {
   }
 }
 
-// Reads the file and calls onLine with a view of each of its lines, in order, once the
-// whole file has been read and checked. Raises the errors of ReadLineFile.
-template <typename OnLine>
-void ForEachLineOfFile(std::u16string_view path, OnLine&& onLine) {
-  const FileBytes file = ReadFileBytes(path);
-  if (file.detected.encoding != TextEncoding::Windows1252) {
-    const std::u16string text = DecodeMarkedText(path, file);
-    ForEachLine(std::u16string_view(text), onLine);
-    return;
+// DecodeWindows1252, many bytes at a time where they are all ASCII, as the bytes of numbers
+// nearly always are.
+inline void DecodeCodePageText(std::string_view bytes, char16_t* out) noexcept {
+  unsigned char any = 0;
+  for (std::size_t k = 0; k < bytes.size(); ++k) {
+    const auto byte = static_cast<unsigned char>(bytes[k]);
+    any |= byte;
+    out[k] = byte;
   }
-  // One code page byte is one character, so the bytes split into the same lines as the
-  // text; decoding line by line spares a copy of the whole file in UTF-16.
-  std::u16string buffer;
-  ForEachLine(UnmarkedText(path, file), [&buffer, &onLine](std::string_view bytes) {
-    if (buffer.size() < bytes.size()) buffer.resize(bytes.size());
-    DecodeWindows1252(bytes, buffer.data());
-    onLine(std::u16string_view(buffer.data(), bytes.size()));
-  });
+  if (any >= 0x80) DecodeWindows1252(bytes, out);
+}
+
+// The line ends of text, a CR LF counting once, where before is the character just before
+// it (NUL for none). A CR at the end counts whatever follows it.
+template <typename Char>
+std::size_t CountLineEnds(std::basic_string_view<Char> text, Char before) noexcept {
+  if (text.empty()) return 0;
+  const Char* const p = text.data();
+  std::size_t ends = (p[0] == Char('\r')) | ((p[0] == Char('\n')) & (before != Char('\r')));
+  // Without a branch and into a counter of one byte, so that the compiler compares many
+  // characters at a time; the counter is emptied before it can overflow.
+  constexpr std::size_t kCounterLimit = 255;
+  for (std::size_t k = 1; k < text.size();) {
+    const std::size_t stop = std::min(text.size(), k + kCounterLimit);
+    std::uint8_t counted = 0;
+    for (; k < stop; ++k) {
+      counted = static_cast<std::uint8_t>(
+          counted + ((p[k] == Char('\r')) | ((p[k] == Char('\n')) & (p[k - 1] != Char('\r')))));
+    }
+    ends += counted;
+  }
+  return ends;
+}
+
+// Whether c ends a line.
+template <typename Char>
+constexpr bool IsLineEnd(Char c) noexcept {
+  return c == Char('\r') || c == Char('\n');
+}
+
+// The lines that ForEachLine finds in text, whatever characters it holds.
+template <typename Char>
+std::size_t CountLines(std::basic_string_view<Char> text) noexcept {
+  if (text.empty()) return 0;
+  return CountLineEnds(text, Char('\0')) + (IsLineEnd(text.back()) ? 0 : 1);
+}
+
+// Reads the text of the source and calls onCount with the number of its lines once all of
+// it has been checked, then onLine with a view of each line, in order. Raises the errors
+// of ReadLineText.
+template <typename OnCount, typename OnLine>
+void ForEachLineOf(const LineSource& source, OnCount&& onCount, OnLine&& onLine) {
+  class Receiver final : public LineTextReceiver {
+   public:
+    Receiver(OnCount& onCount, OnLine& onLine) : onCount_(onCount), onLine_(onLine) {}
+    void Count(std::size_t lines) override { onCount_(lines); }
+    void Take(std::u16string_view text) override { ForEachLine(text, onLine_); }
+    // One code page byte is one character, so the bytes split into the same lines as the
+    // characters, and faster; decoding line by line spares a copy of the text in UTF-16.
+    void Take(std::string_view bytes) override {
+      ForEachLine(bytes, [this](std::string_view line) {
+        if (line_.size() < line.size()) line_.resize(line.size());
+        DecodeCodePageText(line, line_.data());
+        onLine_(std::u16string_view(line_.data(), line.size()));
+      });
+    }
+
+   private:
+    OnCount& onCount_;
+    OnLine& onLine_;
+    std::u16string line_;
+  };
+  Receiver receiver(onCount, onLine);
+  ReadLineText(source, receiver);
 }
 
 // The encoding a text is written in: Windows-1252, which every program of the platform it

@@ -16,4 +16,15 @@ namespace model {
 void ImportPeakFile(std::u16string_view path, std::vector<double>& peakValues,
                     std::vector<double>& loadingProcess);
 
+namespace detail {
+
+struct LineSource;
+
+// What ImportPeakFile does, with the text of source. For readers of peak files other than
+// ImportPeakFile.
+void ImportPeaks(const LineSource& source, std::vector<double>& peakValues,
+                 std::vector<double>& loadingProcess);
+
+}  // namespace detail
+
 }  // namespace model

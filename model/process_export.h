@@ -10,8 +10,9 @@ namespace model {
 // Writes every value of loadingProcess, in order, as one line of the file, replacing any
 // file of that name; an empty loadingProcess gives an empty file. The encoding is that of
 // WriteLineFile, so a decimal mark outside Windows-1252 makes the file UTF-8 and it still
-// reads back under the same mark. The whole text is built
-// before the file is touched, so a failure while building it leaves the file as it was.
+// reads back under the same mark. The text is formatted into
+// a buffer of a fixed size and written a buffer at a time, so memory does not grow with
+// the process; a failure midway leaves the file as WriteLineFile would leave it.
 // Raises the errors of WriteLineFile. loadingProcess is never changed.
 void ExportLoadingProcess(std::u16string_view path, const std::vector<double>& loadingProcess);
 

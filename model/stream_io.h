@@ -9,9 +9,11 @@
 
 namespace model {
 
-// Reads the descriptor to its end, then does what ImportPeakFile does with a file of those
-// bytes: empties peakValues and loadingProcess and appends the value of each line. The
-// errors are those of ImportPeakFile; their messages name the stream as name, for instance
+// Does what ImportPeakFile does with a file of the bytes from where the descriptor stands
+// to its end: empties peakValues and loadingProcess and appends the value of each line.
+// The descriptor is read as it is handed over, neither locked nor refused as a device, and
+// left at its end. The errors are those of ImportPeakFile; their messages name the stream
+// as name, for instance
 //   Cannot open file "/dev/stdin". Is a directory
 void ImportPeakStream(int descriptor, std::u16string_view name, std::vector<double>& peakValues,
                       std::vector<double>& loadingProcess);

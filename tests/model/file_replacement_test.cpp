@@ -333,6 +333,30 @@ TEST_F(SmallFileSystemTest, ReservingByWritingFailsWhereTheDiskIsFull) {
   EXPECT_EQ(ReadBytes("small/data.txt").substr(0, 3), "old");
 }
 
+// The export writes its text a buffer at a time: a disk that fills after some of them have
+// reached the new file must still leave the old one whole, and nothing beside it.
+TEST_F(SmallFileSystemTest, ADiskFullAfterSeveralBuffersLeavesTheOldFileWhole) {
+  const std::string old_bytes = OldContent();
+  WriteBytes("small/data.txt", old_bytes);
+  const std::vector<double> process = ProcessOfSeveralBuffers();
+  const std::vector<std::size_t> pieces = ExportedPieceSizes(process);
+  ASSERT_GE(pieces.size(), 4u);
+
+  // Room for the old file and the new text up to midway through its third buffer.
+  const std::size_t room = 2 * old_bytes.size() + pieces[0] + pieces[1] + pieces[2] / 2;
+  ASSERT_EQ(::mount("loadgen-test", Native("small").c_str(), "tmpfs", MS_REMOUNT,
+                    ("size=" + std::to_string(room)).c_str()),
+            0)
+      << std::strerror(errno);
+  EXPECT_EQ(
+      ErrorMessage<EWriteError>([&] { ExportLoadingProcess(Path("small/data.txt"), process); }),
+      u"Stream write error");
+  EXPECT_TRUE(Holds("small/data.txt", old_bytes));
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(Folder() / "small"),
+                          std::filesystem::directory_iterator()),
+            1);
+}
+
 // Where the disk holds the new text, writing in place gives exactly that text.
 TEST_F(SmallFileSystemTest, WritingInPlaceLeavesExactlyTheNewText) {
   WriteBytes("small/data.txt", OldContent());

@@ -2,7 +2,8 @@
 
 // Support for tests of file operations: a fixture that gives every test a fresh, empty
 // folder of its own and reads and writes raw bytes there, a lock held as another program
-// would hold it, and the message of an expected error.
+// would hold it, the message of an expected error, and an export long enough to be
+// written a buffer at a time.
 
 #include <fcntl.h>
 #include <grp.h>
@@ -12,12 +13,17 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cstddef>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <string>
+#include <string_view>
 #include <vector>
+
+#include "model/file_replacement.h"
+#include "model/process_export.h"
 
 namespace model {
 
@@ -121,6 +127,29 @@ std::u16string ErrorMessage(Operation&& operation) {
   }
   ADD_FAILURE() << "no error raised";
   return {};
+}
+
+// A loading process whose text, about 9 MB of values with 15 digits, the export writes in
+// several buffers.
+inline std::vector<double> ProcessOfSeveralBuffers() {
+  std::vector<double> process;
+  for (int k = 0; k < 500'000; ++k) process.push_back(k / 3.0);
+  return process;
+}
+
+// The sizes of the pieces, empty ones left out, in which the export hands on the text of
+// process: the buffers that reach the file one after the other.
+inline std::vector<std::size_t> ExportedPieceSizes(const std::vector<double>& process) {
+  class PieceSizes final : public detail::ContentSink {
+   public:
+    void Write(std::string_view bytes) override {
+      if (!bytes.empty()) sizes.push_back(bytes.size());
+    }
+    std::vector<std::size_t> sizes;
+  };
+  PieceSizes pieces;
+  detail::WriteLoadingProcessContent(process, pieces);
+  return pieces.sizes;
 }
 
 }  // namespace model

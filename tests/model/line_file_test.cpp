@@ -26,6 +26,8 @@
 
 #include "model/errors.h"
 #include "model/file_replacement_internal.h"
+#include "model/line_file_internal.h"
+#include "model/process_export.h"
 #include "tests/model/file_test_support.h"
 
 namespace model {
@@ -170,6 +172,69 @@ TEST_F(LineFileTest, SplitsLongTextsAsACharacterByCharacterScanWould) {
     }
     SCOPED_TRACE(testing::PrintToString(bytes));
     ASSERT_EQ(ReadFromBytes(bytes), expected);
+  }
+}
+
+// The lines of text as a character-by-character scan finds them.
+Lines LinesByScanning(const std::string& text) {
+  Lines lines;
+  for (std::size_t k = 0; k < text.size();) {
+    const std::size_t end = std::min(text.find_first_of("\r\n", k), text.size());
+    lines.emplace_back(text.begin() + static_cast<std::ptrdiff_t>(k),
+                       text.begin() + static_cast<std::ptrdiff_t>(end));
+    k = end;
+    if (k < text.size() && text[k] == '\r') ++k;
+    if (k < text.size() && text[k] == '\n') ++k;
+  }
+  return lines;
+}
+
+// A file without a mark is read in pieces, twice: whatever falls where one piece ends and
+// the next begins must read as it would from one piece.
+TEST_F(LineFileTest, ReadsAcrossTheEndsOfThePiecesAsFromOnePiece) {
+  const std::size_t piece = detail::kLineFilePieceBytes;
+  // Lines up to just before the first piece ends, and the bytes that follow.
+  const auto around_end = [piece](std::size_t before, const std::string& rest) {
+    std::string bytes;
+    for (int k = 0; bytes.size() + 3 <= piece - before; ++k) {
+      bytes += std::to_string(k % 10) + "\r\n";
+    }
+    return bytes + std::string(piece - before - bytes.size(), 'x') + rest;
+  };
+  const std::string rows[] = {
+      around_end(1, "\r\n2\r\n"),   // CR LF split between the pieces
+      around_end(1, "\r2\r\n"),     // a lone CR as the last byte of a piece
+      around_end(1, "\r"),          // and as the last byte of the file
+      around_end(2, "\r\n\n\r\n"),  // empty lines across the end
+      around_end(0, "\n2"),         // a piece that ends in the middle of a line
+      // A line longer than two pieces.
+      std::string(2 * piece + 5, '7') + "\r\n8\n" + std::string(piece, '9'),
+  };
+  for (const std::string& bytes : rows) {
+    SCOPED_TRACE(testing::PrintToString(bytes.substr(piece - 8, 16)));
+    ASSERT_TRUE(ReadFromBytes(bytes) == LinesByScanning(bytes));
+  }
+}
+
+// NULs that pad the end are found and checked in every piece.
+TEST_F(LineFileTest, ChecksTheNulsOfEveryPiece) {
+  const std::size_t piece = detail::kLineFilePieceBytes;
+  const std::string lines = std::string(piece - 4, '1') + "\r\n";
+  EXPECT_EQ(ReadFromBytes(lines + std::string(piece + 9, '\0')),
+            Lines{std::u16string(piece - 4, u'1')});
+  const struct {
+    std::string bytes;
+    std::size_t nul;
+  } rows[] = {
+      {lines + std::string(piece, '\0') + "2", piece - 2},
+      {lines + "2" + std::string(piece, '\0') + "3", piece - 1},
+      {lines + "23" + '\0' + "4", piece},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.nul);
+    EXPECT_EQ(ErrorMessage<EEncodingError>([&] { ReadFromBytes(row.bytes); }),
+              u"Cannot read file \"" + Path("in.txt") + u"\". NUL character at byte " +
+                  Widen(std::to_string(row.nul)));
   }
 }
 
@@ -382,16 +447,17 @@ TEST_F(LineFileTest, AFullDiskIsAWriteError) {
             u"Stream write error");
 }
 
-// Lets the process write files of at most kFileSizeLimit bytes, as a full disk would.
+// Lets the process write files of at most kFileSizeLimit bytes, or as many as asked, as a
+// full disk would.
 class FileSizeLimitTest : public LineFileTest {
  protected:
   static constexpr rlim_t kFileSizeLimit = 64;
 
-  void LimitFileSize() {
+  void LimitFileSize(rlim_t bytes = kFileSizeLimit) {
     ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &previous_limit_), 0);
     previous_handler_ = ::signal(SIGXFSZ, SIG_IGN);
     rlimit limit = previous_limit_;
-    limit.rlim_cur = kFileSizeLimit;
+    limit.rlim_cur = bytes;
     ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &limit), 0);
     limited_ = true;
   }
@@ -432,6 +498,26 @@ TEST_F(FileSizeLimitTest, AFailedWriteLeavesTheOldFileByteForByte) {
   EXPECT_EQ(ReadBytes("out.txt"), old_bytes);
   EXPECT_EQ(std::filesystem::status(Native("out.txt")).permissions(),
             static_cast<std::filesystem::perms>(0640));
+  EXPECT_EQ(Entries(), std::vector<std::string>{"out.txt"});
+}
+
+// The export writes its text a buffer at a time: a failure after some of them have reached
+// the new file must still leave the old one whole, and nothing beside it.
+TEST_F(FileSizeLimitTest, AnExportThatFailsAfterSeveralBuffersLeavesTheOldFileWhole) {
+  const std::string old_bytes = "1\r\n2\r\nold\r\n";
+  WriteBytes("out.txt", old_bytes);
+  const std::vector<double> process = ProcessOfSeveralBuffers();
+  const std::vector<std::size_t> pieces = ExportedPieceSizes(process);
+  ASSERT_GE(pieces.size(), 4u);
+
+  // Midway through the third buffer, the first two written whole.
+  LimitFileSize(pieces[0] + pieces[1] + pieces[2] / 2);
+  const std::u16string message =
+      ErrorMessage<EWriteError>([&] { ExportLoadingProcess(Path("out.txt"), process); });
+  RestoreFileSize();
+
+  EXPECT_EQ(message, u"Stream write error");
+  EXPECT_EQ(ReadBytes("out.txt"), old_bytes);
   EXPECT_EQ(Entries(), std::vector<std::string>{"out.txt"});
 }
 

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "model/errors.h"
+#include "model/value_text.h"
 #include "tests/model/file_test_support.h"
 
 namespace model {
@@ -123,6 +124,58 @@ TEST_F(PeakImportTest, AFileThatCannotBeReadLeavesBothSequencesEmpty) {
     EXPECT_TRUE(peaks_.empty());
     EXPECT_TRUE(process_.empty());
   }
+}
+
+// The lines of a peak file, each with a different value of up to 15 digits, and those
+// values as each line reads on its own.
+struct LongFile {
+  explicit LongFile(int count) {
+    for (int k = 0; k < count; ++k) {
+      lines.push_back(std::to_string(k - count / 2) + "." +
+                      std::to_string(std::int64_t{k} * 7919 % 9973));
+      values.push_back(ReadValue(std::u16string(lines.back().begin(), lines.back().end())));
+    }
+  }
+
+  std::string Bytes(const std::string& lineEnd) const {
+    std::string bytes;
+    for (const std::string& line : lines) bytes += line + lineEnd;
+    return bytes;
+  }
+
+  std::vector<std::string> lines;
+  Values values;
+};
+
+// A long file is read in pieces by two threads at once: every value must land in its place
+// whatever thread read it.
+TEST_F(PeakImportTest, ReadsLongFilesValueForValue) {
+  const LongFile file(300'000);
+  for (const std::string line_end : {"\r\n", "\n", "\r"}) {
+    SCOPED_TRACE(testing::PrintToString(line_end));
+    WriteBytes("peaks.txt", file.Bytes(line_end));
+    ImportPeakFile(Path("peaks.txt"), peaks_, process_);
+    EXPECT_TRUE(Bits(peaks_) == Bits(file.values));
+    EXPECT_TRUE(process_.empty());
+  }
+}
+
+// Lines that are no values all through a part of a long file, so that both threads meet
+// some: the first of them is reported, and exactly the values above it stay.
+TEST_F(PeakImportTest, ALongFileStopsAtItsFirstLineThatIsNoValue) {
+  LongFile file(300'000);
+  const std::string first = "first";
+  const std::string later = "later";
+  for (std::size_t k = 200'000; k < 280'000; k += 2'500) {
+    file.lines[k] = k == 200'000 ? first : later;
+  }
+  WriteBytes("peaks.txt", file.Bytes("\r\n"));
+  EXPECT_EQ(
+      ErrorMessage<EConvertError>([&] { ImportPeakFile(Path("peaks.txt"), peaks_, process_); }),
+      u"'first' is not a valid floating point value");
+  file.values.resize(200'000);
+  EXPECT_TRUE(Bits(peaks_) == Bits(file.values));
+  EXPECT_TRUE(process_.empty());
 }
 
 // A device has no lines to import; taking it for an empty file would clear the charts

@@ -14,6 +14,7 @@
 #include "model/errors.h"
 #include "model/generation.h"
 #include "model/peak_import.h"
+#include "model/value_format.h"
 #include "model/value_text.h"
 #include "tests/model/file_test_support.h"
 
@@ -62,6 +63,36 @@ TEST_F(ProcessExportTest, WritesTheDecimalMarkInTheFilesCodePage) {
   EXPECT_EQ(Exported({2, 1.5}), "\xEF\xBB\xBF" "2\r\n1\xD9\xAB" "5\r\n");
   EXPECT_EQ(Exported({3, 1e21}), "3\r\n1E21\r\n");
   EXPECT_EQ(Exported({}), "");
+}
+
+// The text is made and encoded a batch of lines at a time: under every mark, a long process
+// gives the lines of its values one after the other, whether a batch shows the mark or not.
+TEST_F(ProcessExportTest, ALongProcessGivesTheLinesOfItsValuesUnderEveryMark) {
+  // Whole numbers but for a fraction now and then, so that many batches show no mark.
+  Values process;
+  for (int k = 0; k < 200'000; ++k) process.push_back(k % 9'000 == 4'500 ? k + 0.5 : k);
+  const struct {
+    char16_t mark;
+    std::string markBytes;
+    std::string byteOrderMark;
+  } rows[] = {
+      {u'.', ".", ""},
+      {u'\u00B7', "\xB7", ""},
+      {u'\u066B', "\xD9\xAB", "\xEF\xBB\xBF"},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(testing::PrintToString(row.markBytes));
+    SetDecimalMark(row.mark);
+    std::string expected = row.byteOrderMark;
+    for (const double value : process) {
+      for (const char16_t unit : FormatValue(value)) {
+        expected += unit == row.mark ? row.markBytes : std::string(1, static_cast<char>(unit));
+      }
+      expected += "\r\n";
+    }
+    // Compared without printing megabytes when they differ.
+    EXPECT_TRUE(Exported(process) == expected);
+  }
 }
 
 // A mark of Arabic and Persian regional settings: the file must still read back.

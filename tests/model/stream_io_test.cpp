@@ -2,6 +2,7 @@
 
 #include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/file.h>
 #include <unistd.h>
 
 #include <bit>
@@ -157,6 +158,30 @@ TEST_F(StreamIoTest, AStreamFailsAsAFileWouldUnderItsName) {
   ::close(folder);
   EXPECT_TRUE(peaks.empty());
   EXPECT_TRUE(process.empty());
+}
+
+// What the caller hands over is read as it is: a file from where an earlier reader left it
+// to its end, where it is left in turn, whoever holds a lock on it; a device such as
+// /dev/null as the stream it gives.
+TEST_F(StreamIoTest, ADescriptorIsReadAsItIsHandedOver) {
+  WriteBytes("peaks.txt", "1\r\n2\r\n3\r\n");
+  const HeldLock writer(Native("peaks.txt"), LOCK_EX);
+  const int file = ::open(Native("peaks.txt").c_str(), O_RDONLY | O_CLOEXEC);
+  ASSERT_GE(file, 0);
+  ASSERT_EQ(::lseek(file, 3, SEEK_SET), 3);
+  Values peaks = {7};
+  Values process = {8};
+  ImportPeakStream(file, u"/dev/stdin", peaks, process);
+  EXPECT_EQ(peaks, (Values{2, 3}));
+  EXPECT_EQ(::lseek(file, 0, SEEK_CUR), 9);
+  ::close(file);
+
+  const int device = ::open("/dev/null", O_RDONLY | O_CLOEXEC);
+  ASSERT_GE(device, 0);
+  peaks = {7};
+  ImportPeakStream(device, u"/dev/stdin", peaks, process);
+  EXPECT_TRUE(peaks.empty());
+  ::close(device);
 }
 
 TEST_F(StreamIoTest, WritesTheBytesOfTheExportedFile) {
