@@ -13,13 +13,13 @@
 namespace model {
 
 // The largest number of steps into which one segment may be cut.
-inline constexpr std::size_t MaxSubdivisions = 500;
+inline constexpr std::size_t kMaxSubdivisions = 500;
 
 enum class GenerationStatus { Completed, LimitExceeded };
 
 struct GenerationOutcome {
   GenerationStatus status;
-  // The zero-based number of the segment that needed more than MaxSubdivisions steps;
+  // The zero-based number of the segment that needed more than kMaxSubdivisions steps;
   // meaningful only for LimitExceeded.
   std::size_t segment;
 

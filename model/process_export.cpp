@@ -25,7 +25,7 @@ constexpr std::size_t kBatchesPerBuffer = 16;
 bool NeedsUtf8(const std::vector<double>& loadingProcess) {
   const char16_t mark = DecimalMark();
   if (detail::HoldsInWindows1252(std::u16string_view(&mark, 1))) return false;
-  char16_t text[MaxFormattedValueLength];
+  char16_t text[kMaxFormattedValueLength];
   return std::any_of(loadingProcess.begin(), loadingProcess.end(), [&](double value) {
     return std::u16string_view(text, FormatValueTo(value, text)).find(mark) !=
            std::u16string_view::npos;
@@ -65,11 +65,11 @@ void WriteLoadingProcessContent(const std::vector<double>& loadingProcess, Conte
   // process needs. Every byte is written before it is read, so no buffer is cleared first.
   const std::size_t count = loadingProcess.size();
   const std::size_t batchLines = std::min(count, kLinesPerBatch);
-  const std::size_t lineRoom = MaxEncodedLineLength(encoding, MaxFormattedValueLength);
+  const std::size_t lineRoom = MaxEncodedLineLength(encoding, kMaxFormattedValueLength);
   const std::size_t batchRoom = batchLines * lineRoom;
   const std::size_t room = std::min(count, kBatchesPerBuffer * kLinesPerBatch) * lineRoom;
   const auto text =
-      std::make_unique_for_overwrite<char16_t[]>(batchLines * (MaxFormattedValueLength + 2));
+      std::make_unique_for_overwrite<char16_t[]>(batchLines * (kMaxFormattedValueLength + 2));
   const auto buffer = std::make_unique_for_overwrite<char[]>(room);
   char* out = buffer.get();
   for (std::size_t first = 0; first < count; first += kLinesPerBatch) {

@@ -13,7 +13,7 @@ namespace model {
 namespace {
 
 // The generation's limit: a segment fails once its quotient reaches this.
-constexpr Extended kFirstExcessiveQuotient = Extended::FromInteger(MaxSubdivisions + 1);
+constexpr Extended kFirstExcessiveQuotient = Extended::FromInteger(kMaxSubdivisions + 1);
 // FormatValue writes this many significant digits.
 constexpr int kSignificantDigits = 15;
 

@@ -173,7 +173,7 @@ std::size_t FormatValueTo(double value, char16_t* out) noexcept {
 }
 
 std::u16string FormatValue(double value) {
-  char16_t buffer[MaxFormattedValueLength];
+  char16_t buffer[kMaxFormattedValueLength];
   return std::u16string(buffer, FormatValueTo(value, buffer));
 }
 

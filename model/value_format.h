@@ -14,9 +14,9 @@ namespace model {
 std::u16string FormatValue(double value);
 
 // Room enough for every text FormatValue writes ("-1.23456789012346E-308" is the longest).
-inline constexpr std::size_t MaxFormattedValueLength = 24;
+inline constexpr std::size_t kMaxFormattedValueLength = 24;
 
-// Writes the text of FormatValue(value) to out, which has room for MaxFormattedValueLength
+// Writes the text of FormatValue(value) to out, which has room for kMaxFormattedValueLength
 // code units, and returns its length. For callers that format many values into one buffer.
 std::size_t FormatValueTo(double value, char16_t* out) noexcept;
 

@@ -23,8 +23,8 @@ widgets::TChart* CreateChart(QWidget* parent, const QString& title, QColor colou
                                          QChar(model::GroupingMark()));
   });
   chart->SetSameLabelText([](double a, double b) {
-    char16_t first[model::MaxFormattedValueLength];
-    char16_t second[model::MaxFormattedValueLength];
+    char16_t first[model::kMaxFormattedValueLength];
+    char16_t second[model::kMaxFormattedValueLength];
     const std::size_t length = model::FormatValueTo(a, first);
     return length == model::FormatValueTo(b, second) && std::equal(first, first + length, second);
   });

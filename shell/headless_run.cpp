@@ -74,7 +74,7 @@ QString LimitMessage(const std::vector<double>& peakValues, std::size_t segment)
              .arg(TextOf(peakValues[segment]))
              .arg(segment + 2)
              .arg(TextOf(peakValues[segment + 1]))
-             .arg(model::MaxSubdivisions)
+             .arg(model::kMaxSubdivisions)
              .arg(QString::fromStdU16String(model::PassingSpacingText(peakValues)));
 }
 
@@ -122,9 +122,9 @@ std::vector<double> ImportPeaks(const QString& peakFile) {
 void ReserveLongestProcess(const std::vector<double>& peakValues,
                            std::vector<double>& loadingProcess) {
   const std::size_t segments = peakValues.size() - 1;
-  if (segments > (loadingProcess.max_size() - 1) / model::MaxSubdivisions) return;
+  if (segments > (loadingProcess.max_size() - 1) / model::kMaxSubdivisions) return;
   try {
-    loadingProcess.reserve(segments * model::MaxSubdivisions + 1);
+    loadingProcess.reserve(segments * model::kMaxSubdivisions + 1);
   } catch (const std::bad_alloc&) {
     // The system keeps its addresses for itself; the process grows as it goes.
   }

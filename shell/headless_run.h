@@ -23,7 +23,7 @@ inline constexpr int kLimitExitCode = 3;
 // Returns 0 when everything asked for is written. Returns kErrorExitCode when the file
 // cannot be read, a line or the spacing is not a value, the spacing is zero, the file holds
 // fewer than three peaks, or an output cannot be written; kLimitExitCode when a segment
-// needs more than MaxSubdivisions steps, and then writes nothing, the plot included; the
+// needs more than kMaxSubdivisions steps, and then writes nothing, the plot included; the
 // message then names the segment and a spacing with which every segment passes. Each
 // failure is told on standard error as "loadgen: " and the text that the window's box
 // would show, its line breaks as LF; control characters other than a tab are shown as

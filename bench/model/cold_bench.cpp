@@ -104,7 +104,7 @@ std::vector<double> FormatStep(std::size_t count) {
   const std::vector<double> values = ProcessValues(count);
   std::size_t length = 0;
   std::vector<double> figures = Figures(bench::MeasureStep([&] {
-    char16_t text[model::MaxFormattedValueLength];
+    char16_t text[model::kMaxFormattedValueLength];
     for (const double value : values) length += model::FormatValueTo(value, text);
   }));
   benchmark::DoNotOptimize(length);

@@ -48,7 +48,7 @@ void BM_FormatValue(benchmark::State& state) {
 BENCHMARK(BM_FormatValue);
 
 void BM_FormatValueTo(benchmark::State& state) {
-  char16_t buffer[model::MaxFormattedValueLength];
+  char16_t buffer[model::kMaxFormattedValueLength];
   for (auto _ : state) {
     for (double value : Values()) {
       benchmark::DoNotOptimize(model::FormatValueTo(value, buffer));
@@ -63,7 +63,7 @@ BENCHMARK(BM_FormatValueTo);
 // the software type to the x87 (bench/model/extended-ratios).
 template <class E>
 void BM_FormatValueIn(benchmark::State& state) {
-  char16_t buffer[model::MaxFormattedValueLength];
+  char16_t buffer[model::kMaxFormattedValueLength];
   for (auto _ : state) {
     for (double value : Values()) {
       benchmark::DoNotOptimize(model::detail::FormatValueIn<E>(value, buffer));

@@ -429,7 +429,7 @@ std::string Read(const std::u16string& text) {
 
 template <class E>
 std::string Format(double value) {
-  char16_t buffer[MaxFormattedValueLength];
+  char16_t buffer[kMaxFormattedValueLength];
   return ToUtf8(std::u16string_view(buffer, detail::FormatValueIn<E>(value, buffer)));
 }
 

@@ -162,11 +162,11 @@ TEST_F(ValueFormatTest, BufferFormMatchesAndFitsTheLongestText) {
   const double values[] = {-1.2345678901234567e-308, -0.99241610332961e-264, 1.5, -INFINITY};
   for (double value : values) {
     SCOPED_TRACE(value);
-    char16_t buffer[MaxFormattedValueLength + 1];
-    buffer[MaxFormattedValueLength] = u'#';
+    char16_t buffer[kMaxFormattedValueLength + 1];
+    buffer[kMaxFormattedValueLength] = u'#';
     const std::size_t length = FormatValueTo(value, buffer);
-    EXPECT_LE(length, MaxFormattedValueLength);
-    EXPECT_EQ(buffer[MaxFormattedValueLength], u'#');
+    EXPECT_LE(length, kMaxFormattedValueLength);
+    EXPECT_EQ(buffer[kMaxFormattedValueLength], u'#');
     EXPECT_EQ(std::u16string(buffer, length), FormatValue(value));
   }
 }
@@ -221,7 +221,7 @@ TEST_F(ValueFormatTest, TextsReadBackAsTheDoubleNearestToTheirDigits) {
     if (!std::isfinite(value) || std::fabs(value) >= FromBits(0x7FEF'FFFF'FFFF'FFFC)) continue;
     ++checked;
     const std::u16string text = FormatValue(value);
-    ASSERT_LE(text.size(), MaxFormattedValueLength);
+    ASSERT_LE(text.size(), kMaxFormattedValueLength);
     const std::string ascii = ToUtf8(text);
     const double nearest = std::strtod(ascii.c_str(), nullptr);
     try {
