@@ -7,7 +7,6 @@
 
 #include "model/extended.h"
 #include "model/value_format_internal.h"
-#include "model/value_text.h"
 #include "model/value_text_internal.h"
 
 namespace model {
@@ -113,7 +112,7 @@ DecimalDigits ToDecimalDigits(double value) {
 namespace detail {
 
 template <class E>
-std::size_t FormatValueIn(double value, char16_t* out) noexcept {
+std::size_t FormatValueIn(double value, ValueMarks marks, char16_t* out) noexcept {
   char16_t* p = out;
   if (std::isnan(value)) return static_cast<std::size_t>(WriteAscii("NAN", 3, p) - out);
   if (value == 0) {
@@ -127,7 +126,7 @@ std::size_t FormatValueIn(double value, char16_t* out) noexcept {
   const int m = decimal.count;
   const int k = decimal.exponent;
   const char* const digits = decimal.digits;
-  const char16_t mark = DecimalMark();
+  const char16_t mark = marks.decimalMark;
   if (k > kLargestFixedExponent || k < kSmallestFixedExponent) {
     *p++ = static_cast<char16_t>(digits[0]);
     if (m > 1) {
@@ -161,20 +160,22 @@ std::size_t FormatValueIn(double value, char16_t* out) noexcept {
   return static_cast<std::size_t>(p - out);
 }
 
-template std::size_t FormatValueIn<SoftExtended>(double value, char16_t* out) noexcept;
+template std::size_t FormatValueIn<SoftExtended>(double, ValueMarks, char16_t*) noexcept;
 #ifdef LOADGEN_HAS_X87_EXTENDED
-template std::size_t FormatValueIn<X87Extended>(double value, char16_t* out) noexcept;
+template std::size_t FormatValueIn<X87Extended>(double, ValueMarks, char16_t*) noexcept;
 #endif
 
 }  // namespace detail
 
-std::size_t FormatValueTo(double value, char16_t* out) noexcept {
-  return detail::FormatValueIn<Extended>(value, out);
+std::size_t FormatValueTo(double value, ValueMarks marks, char16_t* out) noexcept {
+  return detail::FormatValueIn<Extended>(value, marks, out);
 }
 
-std::u16string FormatValue(double value) {
+std::u16string FormatValue(double value, ValueMarks marks) {
   char16_t buffer[kMaxFormattedValueLength];
-  return std::u16string(buffer, FormatValueTo(value, buffer));
+  return std::u16string(buffer, FormatValueTo(value, marks, buffer));
 }
+
+std::u16string FormatValue(double value) { return FormatValue(value, ValueMarks{}); }
 
 }  // namespace model

@@ -9,6 +9,7 @@
 
 #include "model/extended.h"
 #include "model/extended_bits.h"
+#include "model/value_marks.h"
 
 namespace model::detail {
 
@@ -26,12 +27,12 @@ std::u16string_view TrimValueText(std::u16string_view text) noexcept;
 // double-extended range makes the text not a number; a reading below it becomes subnormal
 // or zero. A "-" gives the negated reading, so "-0" reads as negative zero.
 template <class E>
-std::optional<E> ParseValueText(std::u16string_view trimmed, char16_t decimalMark) noexcept;
+std::optional<E> ParseValueText(std::u16string_view trimmed, ValueMarks marks) noexcept;
 
 // ReadValue computed in E. Instantiated for SoftExtended and, where it exists, X87Extended,
 // so that the two can be compared side by side; ReadValue itself is ReadValueIn<Extended>.
 template <class E>
-double ReadValueIn(std::u16string_view text);
+double ReadValueIn(std::u16string_view text, ValueMarks marks);
 
 // Every entry is the double-extended number nearest to its power of ten; up to 1e27 they
 // are exact. Written as bit patterns so that both implementations of Extended start from

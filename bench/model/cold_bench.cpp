@@ -97,7 +97,8 @@ std::vector<double> GenerateStep(std::size_t count) {
 
 std::vector<double> ExportStep(std::size_t count, const std::string& target) {
   const std::vector<double> values = ProcessValues(count);
-  return Figures(bench::MeasureStep([&] { model::ExportLoadingProcess(Widen(target), values); }));
+  return Figures(bench::MeasureStep(
+      [&] { model::ExportLoadingProcess(Widen(target), values, model::ValueMarks{}); }));
 }
 
 std::vector<double> FormatStep(std::size_t count) {
@@ -105,7 +106,8 @@ std::vector<double> FormatStep(std::size_t count) {
   std::size_t length = 0;
   std::vector<double> figures = Figures(bench::MeasureStep([&] {
     char16_t text[model::kMaxFormattedValueLength];
-    for (const double value : values) length += model::FormatValueTo(value, text);
+    for (const double value : values)
+      length += model::FormatValueTo(value, model::ValueMarks{}, text);
   }));
   benchmark::DoNotOptimize(length);
   return figures;
@@ -151,8 +153,8 @@ std::vector<double> WriteStep(const std::string& source, const std::string& targ
 std::vector<double> ImportStep(std::size_t count, const std::string& source) {
   std::vector<double> peaks;
   std::vector<double> process;
-  std::vector<double> figures =
-      Figures(bench::MeasureStep([&] { model::ImportPeakFile(Widen(source), peaks, process); }));
+  std::vector<double> figures = Figures(bench::MeasureStep(
+      [&] { model::ImportPeakFile(Widen(source), model::ValueMarks{}, peaks, process); }));
   return peaks.size() == count ? figures : std::vector<double>{};
 }
 
@@ -295,7 +297,7 @@ const std::string& ImportSource(std::size_t count) {
   static std::map<std::size_t, std::string> files;
   auto [place, added] = files.try_emplace(count, Folder().Native("peaks-" + std::to_string(count)));
   if (added) {
-    model::ExportLoadingProcess(Widen(place->second), ProcessValues(count));
+    model::ExportLoadingProcess(Widen(place->second), ProcessValues(count), model::ValueMarks{});
     FileBytes warm;
     ReadWhole(place->second, warm);
   }

@@ -89,7 +89,7 @@ void BM_ImportPeakFile(benchmark::State& state) {
   std::vector<double> peaks;
   std::vector<double> process;
   for (auto _ : state) {
-    model::ImportPeakFile(path, peaks, process);
+    model::ImportPeakFile(path, model::ValueMarks{}, peaks, process);
     benchmark::DoNotOptimize(peaks.data());
   }
   if (peaks.size() != kValueCount) state.SkipWithError("the import read a wrong count");
@@ -116,7 +116,7 @@ BENCHMARK(BM_ReadWithGetlineAndStrtod)->Unit(benchmark::kMillisecond);
 void BM_ExportLoadingProcess(benchmark::State& state) {
   const std::vector<double>& values = MillionValues();
   const std::u16string path = Folder().Path("exported.txt");
-  for (auto _ : state) model::ExportLoadingProcess(path, values);
+  for (auto _ : state) model::ExportLoadingProcess(path, values, model::ValueMarks{});
   state.SetBytesProcessed(state.iterations() * FileSize(Folder().Native("exported.txt")));
 }
 BENCHMARK(BM_ExportLoadingProcess)->Unit(benchmark::kMillisecond);
@@ -137,7 +137,7 @@ void BM_ExportLoadingProcessInPlace(benchmark::State& state) {
   const std::vector<double>& values = MillionValues();
   const std::string& native = LinkedFile();
   const std::u16string path(native.begin(), native.end());
-  for (auto _ : state) model::ExportLoadingProcess(path, values);
+  for (auto _ : state) model::ExportLoadingProcess(path, values, model::ValueMarks{});
   state.SetBytesProcessed(state.iterations() * FileSize(native));
 }
 BENCHMARK(BM_ExportLoadingProcessInPlace)->Unit(benchmark::kMillisecond);

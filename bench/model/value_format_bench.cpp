@@ -51,7 +51,7 @@ void BM_FormatValueTo(benchmark::State& state) {
   char16_t buffer[model::kMaxFormattedValueLength];
   for (auto _ : state) {
     for (double value : Values()) {
-      benchmark::DoNotOptimize(model::FormatValueTo(value, buffer));
+      benchmark::DoNotOptimize(model::FormatValueTo(value, model::ValueMarks{}, buffer));
       benchmark::ClobberMemory();
     }
   }
@@ -66,7 +66,7 @@ void BM_FormatValueIn(benchmark::State& state) {
   char16_t buffer[model::kMaxFormattedValueLength];
   for (auto _ : state) {
     for (double value : Values()) {
-      benchmark::DoNotOptimize(model::detail::FormatValueIn<E>(value, buffer));
+      benchmark::DoNotOptimize(model::detail::FormatValueIn<E>(value, model::ValueMarks{}, buffer));
       benchmark::ClobberMemory();
     }
   }

@@ -65,7 +65,7 @@ void BM_ReadValueIn(benchmark::State& state) {
   const auto& texts = TypicalTexts().wide;
   for (auto _ : state) {
     for (const std::u16string& text : texts) {
-      benchmark::DoNotOptimize(model::detail::ReadValueIn<E>(text));
+      benchmark::DoNotOptimize(model::detail::ReadValueIn<E>(text, model::ValueMarks{}));
     }
   }
   SetTextsProcessed(state);

@@ -75,9 +75,9 @@ std::string Contents(const std::string& native) {
 void ModelAlone(const std::string& peakFile, const std::string& output) {
   std::vector<double> peakValues;
   std::vector<double> loadingProcess;
-  model::ImportPeakFile(Widened(peakFile), peakValues, loadingProcess);
+  model::ImportPeakFile(Widened(peakFile), model::ValueMarks{}, peakValues, loadingProcess);
   model::GenerateLoadingProcess(peakValues, kSpacingValue, loadingProcess);
-  model::ExportLoadingProcess(Widened(output), loadingProcess);
+  model::ExportLoadingProcess(Widened(output), loadingProcess, model::ValueMarks{});
 }
 
 // Wall-clock seconds and processor seconds (user and system) of one run.

@@ -297,7 +297,8 @@ TEST_F(SmallFileSystemTest, AFullDiskLeavesAFileWrittenInPlaceByteForByte) {
 
   for (const std::string name : {"small/data.txt", "bound.txt"}) {
     SCOPED_TRACE(name);
-    EXPECT_EQ(ErrorMessage<EWriteError>([&] { ExportLoadingProcess(Path(name), LongProcess()); }),
+    EXPECT_EQ(ErrorMessage<EWriteError>(
+                  [&] { ExportLoadingProcess(Path(name), LongProcess(), ValueMarks{}); }),
               u"Stream write error");
   }
   EXPECT_TRUE(Holds("small/data.txt", old_bytes));
@@ -318,7 +319,7 @@ TEST_F(SmallFileSystemTest, AFullDiskLeavesAFileInALockedFolderByteForByte) {
 
   ExpectAsNobody([this] {
     return ErrorMessage<EWriteError>([this] {
-             ExportLoadingProcess(Path("small/locked/data.txt"), LongProcess());
+             ExportLoadingProcess(Path("small/locked/data.txt"), LongProcess(), ValueMarks{});
            }) == u"Stream write error";
   });
   EXPECT_TRUE(Holds("small/locked/data.txt", old_bytes));
@@ -348,9 +349,9 @@ TEST_F(SmallFileSystemTest, ADiskFullAfterSeveralBuffersLeavesTheOldFileWhole) {
                     ("size=" + std::to_string(room)).c_str()),
             0)
       << std::strerror(errno);
-  EXPECT_EQ(
-      ErrorMessage<EWriteError>([&] { ExportLoadingProcess(Path("small/data.txt"), process); }),
-      u"Stream write error");
+  EXPECT_EQ(ErrorMessage<EWriteError>(
+                [&] { ExportLoadingProcess(Path("small/data.txt"), process, ValueMarks{}); }),
+            u"Stream write error");
   EXPECT_TRUE(Holds("small/data.txt", old_bytes));
   EXPECT_EQ(std::distance(std::filesystem::directory_iterator(Folder() / "small"),
                           std::filesystem::directory_iterator()),
@@ -362,11 +363,11 @@ TEST_F(SmallFileSystemTest, WritingInPlaceLeavesExactlyTheNewText) {
   WriteBytes("small/data.txt", OldContent());
   ASSERT_EQ(::link(Native("small/data.txt").c_str(), Native("small/other name.txt").c_str()), 0);
   const std::vector<double> shorter = {1, 2.5};
-  ExportLoadingProcess(Path("small/data.txt"), shorter);
+  ExportLoadingProcess(Path("small/data.txt"), shorter, ValueMarks{});
   EXPECT_EQ(ReadBytes("small/other name.txt"), "1\r\n2.5\r\n");
 
   const std::vector<double> longer(3'000, 0.25);
-  ExportLoadingProcess(Path("small/data.txt"), longer);
+  ExportLoadingProcess(Path("small/data.txt"), longer, ValueMarks{});
   std::string expected;
   for (int k = 0; k < 3'000; ++k) expected += "0.25\r\n";
   EXPECT_TRUE(Holds("small/other name.txt", expected));

@@ -148,7 +148,7 @@ inline std::vector<std::size_t> ExportedPieceSizes(const std::vector<double>& pr
     std::vector<std::size_t> sizes;
   };
   PieceSizes pieces;
-  detail::WriteLoadingProcessContent(process, pieces);
+  detail::WriteLoadingProcessContent(process, ValueMarks{}, pieces);
   return pieces.sizes;
 }
 

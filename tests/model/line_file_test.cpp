@@ -512,8 +512,8 @@ TEST_F(FileSizeLimitTest, AnExportThatFailsAfterSeveralBuffersLeavesTheOldFileWh
 
   // Midway through the third buffer, the first two written whole.
   LimitFileSize(pieces[0] + pieces[1] + pieces[2] / 2);
-  const std::u16string message =
-      ErrorMessage<EWriteError>([&] { ExportLoadingProcess(Path("out.txt"), process); });
+  const std::u16string message = ErrorMessage<EWriteError>(
+      [&] { ExportLoadingProcess(Path("out.txt"), process, ValueMarks{}); });
   RestoreFileSize();
 
   EXPECT_EQ(message, u"Stream write error");

@@ -17,7 +17,7 @@ namespace shell::test_support {
 
 void WindowTest::SetUp() {
   ASSERT_TRUE(folder_.isValid());
-  form_ = std::make_unique<TForm1>();
+  form_ = std::make_unique<TForm1>(marks_);
   form_->show();
   form_->activateWindow();
   ASSERT_TRUE(QTest::qWaitForWindowActive(form_.get()));
