@@ -4,6 +4,7 @@
 
 #include <cstdio>
 #include <limits>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -117,11 +118,14 @@ TEST(GenerationTest, LimitInALaterSegmentKeepsTheEarlierRunsAndTheLastPeak) {
 
 TEST(GenerationTest, SubnormalStepsAreNoFault) {
   Values process;
-  GenerateLoadingProcess({0, 1e-310, 0}, 1e-311, process);
+  EXPECT_EQ(GenerateLoadingProcess({0, 1e-310, 0}, 1e-311, process).status,
+            GenerationStatus::Completed);
   ASSERT_EQ(process.size(), 21u);
   const double step = process[1];
   EXPECT_GT(step, 0);
   for (std::size_t j = 0; j < 10; ++j) EXPECT_EQ(process[j], static_cast<double>(j) * step);
+  EXPECT_EQ(process[10], 1e-310);
+  EXPECT_EQ(process[20], 0);
 }
 
 struct ZeroSpacingRow {
@@ -151,10 +155,10 @@ TEST(GenerationTest, ZeroSpacingFaultsAfterTheFirstPeak) {
 
 TEST(GenerationTest, AFaultDoesNotDisturbTheNextGeneration) {
   Values before;
-  GenerateLoadingProcess({0, 1, 0}, 0.1, before);
+  const GenerationOutcome outcome = GenerateLoadingProcess({0, 1, 0}, 0.1, before);
   Values process;
   EXPECT_THROW(GenerateLoadingProcess({0, 1, 0}, 0, process), EZeroDivide);
-  GenerateLoadingProcess({0, 1, 0}, 0.1, process);
+  EXPECT_EQ(GenerateLoadingProcess({0, 1, 0}, 0.1, process), outcome);
   EXPECT_EQ(process, before);
 }
 
@@ -163,7 +167,8 @@ struct StorageRow {
   Values peaks;
   double spacing;
   Values expected;
-  bool faults;
+  // The outcome, or nothing for a fault.
+  std::optional<GenerationOutcome> outcome;
 };
 
 // The generation counts its values before it stores any: storage that is too small ends
@@ -171,25 +176,26 @@ struct StorageRow {
 TEST(GenerationTest, StorageThatMustGrowHoldsExactlyTheResult) {
   const double nan = std::numeric_limits<double>::quiet_NaN();
   const StorageRow rows[] = {
-      {"completed", {0, 250, 0}, 0.5, Concat({Ramp(0, 250, 0.5), Ramp(250, 0, -0.5), {0}}), false},
+      {"completed", {0, 250, 0}, 0.5, Concat({Ramp(0, 250, 0.5), Ramp(250, 0, -0.5), {0}}),
+       GenerationOutcome{GenerationStatus::Completed, 0}},
       {"limit in a later segment", {0, 100, -200, 300}, 0.5,
-       Concat({Ramp(0, 100, 0.5), {100, 300}}), false},
-      {"zero spacing", {1, 2, 3}, 0, {1}, true},
+       Concat({Ramp(0, 100, 0.5), {100, 300}}),
+       GenerationOutcome{GenerationStatus::LimitExceeded, 1}},
+      {"zero spacing", {1, 2, 3}, 0, {1}, std::nullopt},
       // A peak that is not a number stops the walk in a later segment, after the earlier runs.
-      {"fault in a later segment", {0, 2, nan, 3}, 1, {0, 1, 2}, true},
+      {"fault in a later segment", {0, 2, nan, 3}, 1, {0, 1, 2}, std::nullopt},
   };
   for (const StorageRow& row : rows) {
     SCOPED_TRACE(row.name);
     for (const Values& previous : {Values{}, Values{42}}) {
       Values process = previous;
       process.shrink_to_fit();
-      bool faulted = false;
+      std::optional<GenerationOutcome> outcome;
       try {
-        GenerateLoadingProcess(row.peaks, row.spacing, process);
+        outcome = GenerateLoadingProcess(row.peaks, row.spacing, process);
       } catch (const EMathError&) {
-        faulted = true;
       }
-      EXPECT_EQ(faulted, row.faults);
+      EXPECT_EQ(outcome, row.outcome);
       EXPECT_EQ(process, row.expected);
       EXPECT_EQ(process.capacity(), process.size());
     }
@@ -200,9 +206,10 @@ TEST(GenerationTest, StorageThatMustGrowHoldsExactlyTheResult) {
 // memory.
 TEST(GenerationTest, KeepsStorageThatCanHoldTheResult) {
   Values process;
-  GenerateLoadingProcess({0, 250, 0}, 0.5, process);
+  ASSERT_EQ(GenerateLoadingProcess({0, 250, 0}, 0.5, process).status,
+            GenerationStatus::Completed);
   const double* storage = process.data();
-  GenerateLoadingProcess({0, 1, 0}, 0.2, process);
+  EXPECT_EQ(GenerateLoadingProcess({0, 1, 0}, 0.2, process).status, GenerationStatus::Completed);
   EXPECT_EQ(process.data(), storage);
   EXPECT_EQ(process.capacity(), 1001u);
   EXPECT_EQ(FifteenDigits(process),
