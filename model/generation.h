@@ -39,7 +39,7 @@ struct GenerationOutcome {
 // step: storage that can hold the result is kept (a repeated generation touches no fresh
 // memory), other storage is released and replaced by storage of exactly the result's
 // length, whatever the outcome.
-GenerationOutcome GenerateLoadingProcess(const std::vector<double>& peakValues, double spacing,
+[[nodiscard]] GenerationOutcome GenerateLoadingProcess(const std::vector<double>& peakValues, double spacing,
                                          std::vector<double>& loadingProcess);
 
 }  // namespace model

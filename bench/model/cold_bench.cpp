@@ -73,8 +73,10 @@ std::vector<double> ProcessValues(std::size_t count) {
     peaks.push_back(k % 2 == 0 ? -100.0 - static_cast<double>(k % 100) * 0.01 : 100.3);
   }
   std::vector<double> process;
-  model::GenerateLoadingProcess(peaks, 0.7, process);
-  if (process.size() < count) std::abort();
+  const model::GenerationOutcome outcome = model::GenerateLoadingProcess(peaks, 0.7, process);
+  if (outcome.status != model::GenerationStatus::Completed || process.size() < count) {
+    std::abort();
+  }
   process.resize(count);
   return process;
 }
@@ -86,10 +88,11 @@ std::vector<double> Figures(const bench::StepFigures& step) {
 std::vector<double> GenerateStep(std::size_t count) {
   const std::vector<double> peaks = ZigzagPeaks(count);
   std::vector<double> process;
-  std::vector<double> figures =
-      Figures(bench::MeasureStep([&] { model::GenerateLoadingProcess(peaks, 1.0, process); }));
-  const bench::StepFigures repeated =
-      bench::MeasureStep([&] { model::GenerateLoadingProcess(peaks, 1.0, process); });
+  const auto generate = [&] {
+    benchmark::DoNotOptimize(model::GenerateLoadingProcess(peaks, 1.0, process));
+  };
+  std::vector<double> figures = Figures(bench::MeasureStep(generate));
+  const bench::StepFigures repeated = bench::MeasureStep(generate);
   figures.push_back(repeated.seconds);
   figures.push_back(static_cast<double>(process.size()));
   return figures;

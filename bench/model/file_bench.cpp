@@ -28,7 +28,8 @@ const std::vector<double>& MillionValues() {
       peaks.push_back(k % 2 == 0 ? -100.0 - static_cast<double>(k) * 0.01 : 100.3);
     }
     std::vector<double> process;
-    model::GenerateLoadingProcess(peaks, 0.7, process);
+    const model::GenerationOutcome outcome = model::GenerateLoadingProcess(peaks, 0.7, process);
+    if (outcome.status != model::GenerationStatus::Completed) std::abort();
     process.resize(kValueCount);
     return process;
   }();

@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
+#include <cstdlib>
 #include <random>
 #include <vector>
 
@@ -20,7 +21,9 @@ namespace {
 const std::vector<double>& Values() {
   static const std::vector<double> values = [] {
     std::vector<double> made;
-    model::GenerateLoadingProcess({0, 250.5, -125.25, 1000, 0}, 0.7, made);
+    const model::GenerationOutcome outcome =
+        model::GenerateLoadingProcess({0, 250.5, -125.25, 1000, 0}, 2.3, made);
+    if (outcome.status != model::GenerationStatus::Completed) std::abort();
     made.resize(512);
     std::mt19937_64 random(11);
     while (made.size() < 1024) {

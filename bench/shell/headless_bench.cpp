@@ -76,7 +76,7 @@ void ModelAlone(const std::string& peakFile, const std::string& output) {
   std::vector<double> peakValues;
   std::vector<double> loadingProcess;
   model::ImportPeakFile(Widened(peakFile), model::ValueMarks{}, peakValues, loadingProcess);
-  model::GenerateLoadingProcess(peakValues, kSpacingValue, loadingProcess);
+  benchmark::DoNotOptimize(model::GenerateLoadingProcess(peakValues, kSpacingValue, loadingProcess));
   model::ExportLoadingProcess(Widened(output), loadingProcess, model::ValueMarks{});
 }
 

@@ -145,9 +145,11 @@ TEST(GenerationTest, ZeroSpacingFaultsAfterTheFirstPeak) {
     SCOPED_TRACE(row.name);
     Values process = {42};
     if (row.invalid_operation) {
-      EXPECT_THROW(GenerateLoadingProcess(row.peaks, row.spacing, process), EInvalidOp);
+      EXPECT_THROW(static_cast<void>(GenerateLoadingProcess(row.peaks, row.spacing, process)),
+                   EInvalidOp);
     } else {
-      EXPECT_THROW(GenerateLoadingProcess(row.peaks, row.spacing, process), EZeroDivide);
+      EXPECT_THROW(static_cast<void>(GenerateLoadingProcess(row.peaks, row.spacing, process)),
+                   EZeroDivide);
     }
     EXPECT_EQ(process, Values{row.peaks[0]});
   }
@@ -157,7 +159,7 @@ TEST(GenerationTest, AFaultDoesNotDisturbTheNextGeneration) {
   Values before;
   const GenerationOutcome outcome = GenerateLoadingProcess({0, 1, 0}, 0.1, before);
   Values process;
-  EXPECT_THROW(GenerateLoadingProcess({0, 1, 0}, 0, process), EZeroDivide);
+  EXPECT_THROW(static_cast<void>(GenerateLoadingProcess({0, 1, 0}, 0, process)), EZeroDivide);
   EXPECT_EQ(GenerateLoadingProcess({0, 1, 0}, 0.1, process), outcome);
   EXPECT_EQ(process, before);
 }
