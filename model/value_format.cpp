@@ -37,23 +37,28 @@ int BinaryExponent(double value) {
   return -1011 - std::countl_zero(bits & 0x000F'FFFF'FFFF'FFFF);
 }
 
+// Writes the two digits of the value below 100.
+void WriteTwoDigits(std::uint32_t value, char* out) {
+  std::memcpy(out, kDigitPairs + std::size_t{2} * value, 2);
+}
+
 // Writes the value below 10^7 as exactly seven digits.
 void WriteSevenDigits(std::uint32_t value, char* out) {
   *out = static_cast<char>('0' + value / 1'000'000);
   const std::uint32_t rest = value % 1'000'000;
-  std::memcpy(out + 1, kDigitPairs + 2 * (rest / 10000), 2);
-  std::memcpy(out + 3, kDigitPairs + 2 * (rest / 100 % 100), 2);
-  std::memcpy(out + 5, kDigitPairs + 2 * (rest % 100), 2);
+  WriteTwoDigits(rest / 10000, out + 1);
+  WriteTwoDigits(rest / 100 % 100, out + 3);
+  WriteTwoDigits(rest % 100, out + 5);
 }
 
 // Writes the value below 10^8 as exactly eight digits.
 void WriteEightDigits(std::uint32_t value, char* out) {
   const std::uint32_t high = value / 10000;
   const std::uint32_t low = value % 10000;
-  std::memcpy(out, kDigitPairs + 2 * (high / 100), 2);
-  std::memcpy(out + 2, kDigitPairs + 2 * (high % 100), 2);
-  std::memcpy(out + 4, kDigitPairs + 2 * (low / 100), 2);
-  std::memcpy(out + 6, kDigitPairs + 2 * (low % 100), 2);
+  WriteTwoDigits(high / 100, out);
+  WriteTwoDigits(high % 100, out + 2);
+  WriteTwoDigits(low / 100, out + 4);
+  WriteTwoDigits(low % 100, out + 6);
 }
 
 char16_t* WriteAscii(const char* text, std::size_t length, char16_t* out) {

@@ -90,7 +90,7 @@ std::optional<QString> DraggedFile(const QMimeData* data) {
 // Takes the drag as a copy: a drag that the source would end by deleting its file, a move,
 // must never reach the import.
 std::optional<QString> TakeDraggedFile(QDropEvent* event) {
-  const std::optional<QString> file = DraggedFile(event->mimeData());
+  std::optional<QString> file = DraggedFile(event->mimeData());
   if (!file || !event->possibleActions().testFlag(Qt::CopyAction)) {
     event->ignore();
     return std::nullopt;

@@ -73,7 +73,7 @@ void WriteWithFprintf(const std::string& native, const std::vector<double>& valu
 // The peak file that both readers read, written once.
 const std::string& PeakFile() {
   static const std::string native = [] {
-    const std::string name = Folder().Native("peaks.txt");
+    std::string name = Folder().Native("peaks.txt");
     WriteWithFprintf(name, MillionValues());
     return name;
   }();
@@ -126,7 +126,7 @@ BENCHMARK(BM_ExportLoadingProcess)->Unit(benchmark::kMillisecond);
 // text once more to learn its length before the first old byte changes.
 const std::string& LinkedFile() {
   static const std::string native = [] {
-    const std::string name = Folder().Native("linked.txt");
+    std::string name = Folder().Native("linked.txt");
     WriteWithFprintf(name, MillionValues());
     std::filesystem::create_hard_link(name, Folder().Native("second name.txt"));
     return name;

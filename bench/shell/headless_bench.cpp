@@ -100,6 +100,7 @@ double ProcessorSeconds() {
 // seconds when it failed.
 Seconds SecondsOfProcess(std::vector<std::string> arguments) {
   std::vector<char*> pointers;
+  pointers.reserve(arguments.size() + 1);
   for (std::string& argument : arguments) pointers.push_back(argument.data());
   pointers.push_back(nullptr);
   const auto start = std::chrono::steady_clock::now();

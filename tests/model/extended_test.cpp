@@ -11,6 +11,7 @@
 #include <compare>
 #include <cstdint>
 #include <cstdio>
+#include <limits>
 #include <optional>
 #include <string>
 #include <vector>
@@ -242,7 +243,7 @@ TEST(ExtendedTest, StepValuesAreExactSumsRoundedTwice) {
       // 1 - 2^-66, a quarter of a last place below 1.
       {"a rounding up to the next power of two", 0x1.fffffffffffffp-1, 0x1.fff8p-54, {1, 1}},
       {"a step below the last place of the start", 1e20, 3e-30, {1e20, 1e20}},
-      {"beyond the largest double", -0x1.ffffffffffffp+1023, -0x1.0000000000001p+1010, {-INFINITY}},
+      {"beyond the largest double", -0x1.ffffffffffffp+1023, -0x1.0000000000001p+1010, {-std::numeric_limits<double>::infinity()}},
   };
   for (const StepValuesRow& row : rows) {
     SCOPED_TRACE(row.name);

@@ -275,8 +275,8 @@ class SmallFileSystemTest : public FileReplacementTest {
 
   // 100,000 values, far more than the disk holds.
   static std::vector<double> LongProcess() {
-    std::vector<double> process;
-    for (int k = 0; k < 100'000; ++k) process.push_back(k * 0.7);
+    std::vector<double> process(100'000);
+    for (std::size_t k = 0; k < process.size(); ++k) process[k] = static_cast<double>(k) * 0.7;
     return process;
   }
 

@@ -132,8 +132,8 @@ std::u16string ErrorMessage(Operation&& operation) {
 // A loading process whose text, about 9 MB of values with 15 digits, the export writes in
 // several buffers.
 inline std::vector<double> ProcessOfSeveralBuffers() {
-  std::vector<double> process;
-  for (int k = 0; k < 500'000; ++k) process.push_back(k / 3.0);
+  std::vector<double> process(500'000);
+  for (std::size_t k = 0; k < process.size(); ++k) process[k] = static_cast<double>(k) / 3.0;
   return process;
 }
 

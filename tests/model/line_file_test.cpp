@@ -343,9 +343,9 @@ TEST_F(LineFileTest, SplitsLongTextsAsACharacterByCharacterScanWould) {
 // A file without a mark is read in pieces, twice: whatever falls where one piece ends and
 // the next begins must read as it would from one piece.
 TEST_F(LineFileTest, ReadsAcrossTheEndsOfThePiecesAsFromOnePiece) {
-  const std::size_t piece = detail::kLineFilePieceBytes;
+  constexpr std::size_t piece = detail::kLineFilePieceBytes;
   // Lines up to just before the first piece ends, and the bytes that follow.
-  const auto around_end = [piece](std::size_t before, const std::string& rest) {
+  const auto around_end = [](std::size_t before, const std::string& rest) {
     std::string bytes;
     for (int k = 0; bytes.size() + 3 <= piece - before; ++k) {
       bytes += std::to_string(k % 10) + "\r\n";

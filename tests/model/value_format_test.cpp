@@ -153,7 +153,8 @@ TEST(ValueFormatTest, WritesTheDecimalMark) {
 }
 
 TEST(ValueFormatTest, BufferFormMatchesAndFitsTheLongestText) {
-  const double values[] = {-1.2345678901234567e-308, -0.99241610332961e-264, 1.5, -INFINITY};
+  const double values[] = {-1.2345678901234567e-308, -0.99241610332961e-264, 1.5,
+                           -std::numeric_limits<double>::infinity()};
   for (double value : values) {
     SCOPED_TRACE(value);
     char16_t buffer[kMaxFormattedValueLength + 1];

@@ -60,7 +60,7 @@ class CommandTest : public WindowTest {
   State ImportAndGenerate() {
     EXPECT_TRUE(Import(WriteFile(QStringLiteral("peaks.txt"), "0\r\n2\r\n-2\r\n4\r\n")).empty());
     EXPECT_TRUE(Generate(QStringLiteral("1")).empty());
-    const State generated{{0, 2, -2, 4}, kUnitSpacingProcess, {0, 2, -2, 4}, kUnitSpacingProcess};
+    State generated{{0, 2, -2, 4}, kUnitSpacingProcess, {0, 2, -2, 4}, kUnitSpacingProcess};
     EXPECT_EQ(Now(), generated);
     return generated;
   }
