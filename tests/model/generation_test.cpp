@@ -49,6 +49,7 @@ struct GenerationRow {
 
 TEST(GenerationTest, WorkedExamples) {
   const GenerationOutcome completed{GenerationStatus::Completed, 0};
+  // clang-format off
   const std::vector<std::string> seven_tenths = {
       "0", "1", "2", "1.2", "0.4", "-0.4", "-1.2", "-2",
       "-1.25", "-0.5", "0.25", "1", "1.75", "2.5", "3.25", "4"};
@@ -75,6 +76,7 @@ TEST(GenerationTest, WorkedExamples) {
        4.9406564584124654e-324, {"-1.79769313486232e+308", "0"},
        {GenerationStatus::LimitExceeded, 0}},
   };
+  // clang-format on
   for (const GenerationRow& row : rows) {
     SCOPED_TRACE(row.name);
     Values process = {42, 43};  // a previous result, which the generation replaces
@@ -92,12 +94,14 @@ TEST(GenerationTest, RoundsOnlyTheStepAndEachStoredValueToDoubles) {
   Values process;
   EXPECT_EQ(GenerateLoadingProcess({0.1, 1, 0.1}, 0.1, process).status,
             GenerationStatus::Completed);
+  // clang-format off
   const Values expected = {
       0x1.999999999999ap-4, 0x1.b333333333334p-3, 0x1.4cccccccccccdp-2, 0x1.cp-2,
       0x1.199999999999ap-1, 0x1.5333333333333p-1, 0x1.8cccccccccccdp-1, 0x1.c666666666667p-1,
       0x1p+0,               0x1.c666666666666p-1, 0x1.8cccccccccccdp-1, 0x1.5333333333333p-1,
       0x1.199999999999ap-1, 0x1.cp-2,             0x1.4ccccccccccccp-2, 0x1.b333333333332p-3,
       0x1.999999999999ap-4};
+  // clang-format on
   EXPECT_EQ(process, expected);
 }
 
@@ -177,6 +181,7 @@ struct StorageRow {
 // up exactly as long as the result, however the generation ends.
 TEST(GenerationTest, StorageThatMustGrowHoldsExactlyTheResult) {
   const double nan = std::numeric_limits<double>::quiet_NaN();
+  // clang-format off
   const StorageRow rows[] = {
       {"completed", {0, 250, 0}, 0.5, Concat({Ramp(0, 250, 0.5), Ramp(250, 0, -0.5), {0}}),
        GenerationOutcome{GenerationStatus::Completed, 0}},
@@ -187,6 +192,7 @@ TEST(GenerationTest, StorageThatMustGrowHoldsExactlyTheResult) {
       // A peak that is not a number stops the walk in a later segment, after the earlier runs.
       {"fault in a later segment", {0, 2, nan, 3}, 1, {0, 1, 2}, std::nullopt},
   };
+  // clang-format on
   for (const StorageRow& row : rows) {
     SCOPED_TRACE(row.name);
     for (const Values& previous : {Values{}, Values{42}}) {

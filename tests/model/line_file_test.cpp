@@ -61,6 +61,7 @@ class LineFileTest : public TemporaryFolderTest {
 };
 
 TEST_F(LineFileTest, ReadsLinesInEveryEncodingAndWithEveryLineEnd) {
+  // clang-format off
   const struct {
     std::string bytes;
     Lines lines;
@@ -99,6 +100,7 @@ TEST_F(LineFileTest, ReadsLinesInEveryEncodingAndWithEveryLineEnd) {
       {"1\r\n\0\0\0"s, {u"1"}},
       {"\0"s, {}},
   };
+  // clang-format on
   for (const auto& row : rows) {
     SCOPED_TRACE(testing::PrintToString(row.bytes));
     EXPECT_EQ(ReadFromBytes(row.bytes), row.lines);
@@ -106,6 +108,7 @@ TEST_F(LineFileTest, ReadsLinesInEveryEncodingAndWithEveryLineEnd) {
 }
 
 TEST_F(LineFileTest, TextThatCannotBeKeptWholeIsAnEncodingError) {
+  // clang-format off
   const struct {
     std::string bytes;
     const char16_t* detail;
@@ -122,6 +125,7 @@ TEST_F(LineFileTest, TextThatCannotBeKeptWholeIsAnEncodingError) {
       {"\xFE\xFF" "\0" "1\0\0\0" "2"s, u"NUL character at byte 4"},
       {"\xFF\xFE\0\0" "1\0\0\0"s, u"NUL character at byte 2"},
   };
+  // clang-format on
   for (const auto& row : rows) {
     SCOPED_TRACE(testing::PrintToString(row.bytes));
     EXPECT_EQ(ErrorMessage<EEncodingError>([&] { ReadFromBytes(row.bytes); }),
@@ -233,7 +237,9 @@ Reading ReferenceReading(const std::string& bytes) {
   }
   const std::size_t nul = text.find(u'\0');
   if (nul != text.npos) {
-    if (text.find_first_not_of(u'\0', nul) != text.npos) return {{}, At(u"NUL character", offsets[nul])};
+    if (text.find_first_not_of(u'\0', nul) != text.npos) {
+      return {{}, At(u"NUL character", offsets[nul])};
+    }
     text.resize(nul);
   }
   return {LinesByScanning(std::u16string_view(text)), {}};
@@ -242,6 +248,7 @@ Reading ReferenceReading(const std::string& bytes) {
 // Every text of a few pieces, each a byte or a character of the text's encoding, that hold
 // the line ends, NUL, and what starts, continues or breaks a character.
 std::vector<std::string> ShortTexts() {
+  // clang-format off
   const struct {
     std::string mark;
     std::vector<std::string> pieces;
@@ -262,6 +269,7 @@ std::vector<std::string> ShortTexts() {
       {"\xFF\xFE", {"1\0"s, "\r\0"s, "\n\0"s, "\0\0"s, "\0\xD8"s, "\r\n", "\n"}, 3},
       {"\xFE\xFF", {"\0" "1"s, "\0\r"s, "\0\n"s, "\0\0"s, "\xD8\0"s, "\n\r", "\n"}, 3},
   };
+  // clang-format on
   std::vector<std::string> texts;
   for (const auto& kind : kinds) {
     std::vector<std::string> shorter = {kind.mark};
@@ -470,6 +478,7 @@ TEST_F(LineFileTest, WritesWindows1252WithCrLfAfterEveryLine) {
 // Text that Windows-1252 cannot hold whole would lose characters to "?": the whole file is
 // written as UTF-8 with its mark instead, and reads back as the same lines.
 TEST_F(LineFileTest, TextOutsideWindows1252IsWrittenAsUtf8WithItsMark) {
+  // clang-format off
   const struct {
     Lines lines;
     std::string bytes;
@@ -480,6 +489,7 @@ TEST_F(LineFileTest, TextOutsideWindows1252IsWrittenAsUtf8WithItsMark) {
       {{u"1", u"\u0080"}, "\xEF\xBB\xBF" "1\r\n\xC2\x80\r\n"},
       {{u"\u2028"}, "\xEF\xBB\xBF" "\xE2\x80\xA8\r\n"},
   };
+  // clang-format on
   for (const auto& row : rows) {
     SCOPED_TRACE(testing::PrintToString(row.bytes));
     EXPECT_EQ(WrittenBytes(row.lines), row.bytes);

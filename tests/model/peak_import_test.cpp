@@ -34,6 +34,7 @@ class PeakImportTest : public TemporaryFolderTest {
 };
 
 TEST_F(PeakImportTest, ReadsOneValuePerLineInFileOrder) {
+  // clang-format off
   const struct {
     std::string bytes;
     Values peaks;
@@ -48,6 +49,7 @@ TEST_F(PeakImportTest, ReadsOneValuePerLineInFileOrder) {
       {"\xEF\xBB\xBF" "4\r\n", {4}},
       {"5\r\n\0\0"s, {5}},
   };
+  // clang-format on
   for (const auto& row : rows) {
     SCOPED_TRACE(testing::PrintToString(row.bytes));
     WriteBytes("peaks.txt", row.bytes);
