@@ -39,7 +39,8 @@ struct GenerationOutcome {
 // step: storage that can hold the result is kept (a repeated generation touches no fresh
 // memory), other storage is released and replaced by storage of exactly the result's
 // length, whatever the outcome.
-[[nodiscard]] GenerationOutcome GenerateLoadingProcess(const std::vector<double>& peakValues, double spacing,
-                                         std::vector<double>& loadingProcess);
+[[nodiscard]] GenerationOutcome GenerateLoadingProcess(const std::vector<double>& peakValues,
+                                                       double spacing,
+                                                       std::vector<double>& loadingProcess);
 
 }  // namespace model

@@ -189,7 +189,8 @@ void ForEachLineOf(const LineSource& source, OnCount&& onCount, OnLine&& onLine)
 
 // Encodes line in encoding, Windows1252 or Utf8, and its CR LF at out, which has room for
 // MaxEncodedLineLength(encoding, line.size()) bytes; returns the end of what it wrote.
-[[nodiscard]] inline char* EncodeLine(std::u16string_view line, TextEncoding encoding, char* out) noexcept {
+[[nodiscard]] inline char* EncodeLine(std::u16string_view line, TextEncoding encoding,
+                                      char* out) noexcept {
   out += encoding == TextEncoding::Utf8 ? EncodeUtf8(line, out) : EncodeWindows1252(line, out);
   *out++ = '\r';
   *out++ = '\n';

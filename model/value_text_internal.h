@@ -27,7 +27,8 @@ namespace model::detail {
 // double-extended range makes the text not a number; a reading below it becomes subnormal
 // or zero. A "-" gives the negated reading, so "-0" reads as negative zero.
 template <class E>
-[[nodiscard]] std::optional<E> ParseValueText(std::u16string_view trimmed, ValueMarks marks) noexcept;
+[[nodiscard]] std::optional<E> ParseValueText(std::u16string_view trimmed,
+                                              ValueMarks marks) noexcept;
 
 // ReadValue computed in E. Instantiated for SoftExtended and, where it exists, X87Extended,
 // so that the two can be compared side by side; ReadValue itself is ReadValueIn<Extended>.

@@ -1,4 +1,3 @@
-#include <benchmark/benchmark.h>
 #include <fcntl.h>
 #include <sys/mman.h>
 #include <sys/stat.h>
@@ -15,6 +14,8 @@
 #include <string>
 #include <system_error>
 #include <vector>
+
+#include <benchmark/benchmark.h>
 
 #include "bench/support/cold_process.h"
 #include "model/fp_environment.h"

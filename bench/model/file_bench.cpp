@@ -1,4 +1,3 @@
-#include <benchmark/benchmark.h>
 #include <stdlib.h>
 
 #include <cstdio>
@@ -7,6 +6,8 @@
 #include <fstream>
 #include <string>
 #include <vector>
+
+#include <benchmark/benchmark.h>
 
 #include "model/generation.h"
 #include "model/peak_import.h"

@@ -1,6 +1,6 @@
-#include <benchmark/benchmark.h>
-
 #include <vector>
+
+#include <benchmark/benchmark.h>
 
 #include "model/extended.h"
 #include "model/generation.h"

@@ -1,5 +1,3 @@
-#include <benchmark/benchmark.h>
-
 #include <bit>
 #include <charconv>
 #include <cmath>
@@ -8,6 +6,8 @@
 #include <cstdlib>
 #include <random>
 #include <vector>
+
+#include <benchmark/benchmark.h>
 
 #include "model/extended.h"
 #include "model/generation.h"

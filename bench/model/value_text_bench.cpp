@@ -1,10 +1,10 @@
-#include <benchmark/benchmark.h>
-
 #include <charconv>
 #include <cstdlib>
 #include <random>
 #include <string>
 #include <vector>
+
+#include <benchmark/benchmark.h>
 
 #include "model/extended.h"
 #include "model/value_text.h"

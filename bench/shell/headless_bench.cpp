@@ -1,4 +1,3 @@
-#include <benchmark/benchmark.h>
 #include <spawn.h>
 #include <stdlib.h>
 #include <sys/resource.h>
@@ -15,6 +14,8 @@
 #include <iterator>
 #include <string>
 #include <vector>
+
+#include <benchmark/benchmark.h>
 
 #include "model/fp_environment.h"
 #include "model/generation.h"
@@ -76,7 +77,8 @@ void ModelAlone(const std::string& peakFile, const std::string& output) {
   std::vector<double> peakValues;
   std::vector<double> loadingProcess;
   model::ImportPeakFile(Widened(peakFile), model::ValueMarks{}, peakValues, loadingProcess);
-  benchmark::DoNotOptimize(model::GenerateLoadingProcess(peakValues, kSpacingValue, loadingProcess));
+  benchmark::DoNotOptimize(
+      model::GenerateLoadingProcess(peakValues, kSpacingValue, loadingProcess));
   model::ExportLoadingProcess(Widened(output), loadingProcess, model::ValueMarks{});
 }
 

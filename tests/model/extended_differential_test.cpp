@@ -5,8 +5,6 @@
 
 #ifdef LOADGEN_HAS_X87_EXTENDED
 
-#include <gtest/gtest.h>
-
 #include <algorithm>
 #include <bit>
 #include <cmath>
@@ -19,6 +17,8 @@
 #include <string>
 #include <utility>
 #include <vector>
+
+#include <gtest/gtest.h>
 
 #include "model/errors.h"
 #include "model/extended_bits.h"

@@ -4,8 +4,6 @@
 
 #include "model/extended.h"
 
-#include <gtest/gtest.h>
-
 #include <bit>
 #include <cmath>
 #include <compare>
@@ -15,6 +13,8 @@
 #include <optional>
 #include <string>
 #include <vector>
+
+#include <gtest/gtest.h>
 
 #include "model/extended_bits.h"
 

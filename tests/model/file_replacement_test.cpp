@@ -1,7 +1,6 @@
 #include "model/file_replacement.h"
 
 #include <fcntl.h>
-#include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/mount.h>
 #include <sys/stat.h>
@@ -16,6 +15,8 @@
 #include <string>
 #include <system_error>
 #include <vector>
+
+#include <gtest/gtest.h>
 
 #include "model/errors.h"
 #include "model/file_replacement_internal.h"

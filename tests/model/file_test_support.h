@@ -7,7 +7,6 @@
 
 #include <fcntl.h>
 #include <grp.h>
-#include <gtest/gtest.h>
 #include <stdlib.h>
 #include <sys/file.h>
 #include <unistd.h>
@@ -21,6 +20,8 @@
 #include <string>
 #include <string_view>
 #include <vector>
+
+#include <gtest/gtest.h>
 
 #include "model/file_replacement.h"
 #include "model/process_export.h"

@@ -1,12 +1,12 @@
 #include "model/generation.h"
 
-#include <gtest/gtest.h>
-
 #include <cstdio>
 #include <limits>
 #include <optional>
 #include <string>
 #include <vector>
+
+#include <gtest/gtest.h>
 
 #include "model/errors.h"
 
@@ -214,14 +214,13 @@ TEST(GenerationTest, StorageThatMustGrowHoldsExactlyTheResult) {
 // memory.
 TEST(GenerationTest, KeepsStorageThatCanHoldTheResult) {
   Values process;
-  ASSERT_EQ(GenerateLoadingProcess({0, 250, 0}, 0.5, process).status,
-            GenerationStatus::Completed);
+  ASSERT_EQ(GenerateLoadingProcess({0, 250, 0}, 0.5, process).status, GenerationStatus::Completed);
   const double* storage = process.data();
   EXPECT_EQ(GenerateLoadingProcess({0, 1, 0}, 0.2, process).status, GenerationStatus::Completed);
   EXPECT_EQ(process.data(), storage);
   EXPECT_EQ(process.capacity(), 1001u);
-  EXPECT_EQ(FifteenDigits(process),
-            (std::vector<std::string>{"0", "0.25", "0.5", "0.75", "1", "0.75", "0.5", "0.25", "0"}));
+  EXPECT_EQ(FifteenDigits(process), (std::vector<std::string>{"0", "0.25", "0.5", "0.75", "1",
+                                                              "0.75", "0.5", "0.25", "0"}));
 }
 
 }  // namespace

@@ -1,7 +1,6 @@
 #include "model/line_file.h"
 
 #include <fcntl.h>
-#include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/ioctl.h>
 #include <sys/mman.h>
@@ -26,6 +25,8 @@
 #include <system_error>
 #include <thread>
 #include <vector>
+
+#include <gtest/gtest.h>
 
 #include "model/errors.h"
 #include "model/file_replacement_internal.h"
@@ -496,7 +497,9 @@ TEST_F(LineFileTest, TextOutsideWindows1252IsWrittenAsUtf8WithItsMark) {
     EXPECT_EQ(ReadLineFile(Path("out.txt")), row.lines);
   }
   // No encoding holds an unpaired surrogate; it becomes the replacement character.
-  EXPECT_EQ(WrittenBytes({u"a\xD800"}), "\xEF\xBB\xBF" "a\xEF\xBF\xBD\r\n");
+  EXPECT_EQ(WrittenBytes({u"a\xD800"}),
+            "\xEF\xBB\xBF"
+            "a\xEF\xBF\xBD\r\n");
 }
 
 TEST_F(LineFileTest, WritingReplacesAnExistingFileWhole) {
@@ -515,7 +518,9 @@ TEST_F(LineFileTest, WrittenFileReadsBackAsTheSameLines) {
 TEST_F(LineFileTest, NamesOutsideAsciiReachTheSystemAsUtf8) {
   const std::u16string name = Path("") + u"p\u00E8ak \U0001F600.txt";
   WriteLineFile(name, {u"1"});
-  EXPECT_EQ(ReadBytes("p\xC3\xA8" "ak \xF0\x9F\x98\x80.txt"), "1\r\n");
+  EXPECT_EQ(ReadBytes("p\xC3\xA8"
+                      "ak \xF0\x9F\x98\x80.txt"),
+            "1\r\n");
   EXPECT_EQ(ReadLineFile(name), Lines{u"1"});
   EXPECT_EQ(ErrorMessage<EFOpenError>([&] { ReadLineFile(name + u"x"); }),
             u"Cannot open file \"" + name + u"x\". No such file or directory");
@@ -575,8 +580,7 @@ TEST_F(LineFileTest, CreateErrorsLeaveEverythingAsItWas) {
   };
   for (const auto& row : rows) {
     SCOPED_TRACE(testing::PrintToString(row.path));
-    EXPECT_EQ(ErrorMessage<EFCreateError>([&] { WriteLineFile(row.path, {u"1"}); }),
-              row.message);
+    EXPECT_EQ(ErrorMessage<EFCreateError>([&] { WriteLineFile(row.path, {u"1"}); }), row.message);
     EXPECT_EQ(Entries(), (std::vector<std::string>{"file.txt", "folder"}));
     EXPECT_EQ(ReadBytes("file.txt"), "old");
     EXPECT_TRUE(std::filesystem::is_empty(Folder() / "folder"));
@@ -735,8 +739,8 @@ TEST_F(LineFileTest, ReplacingKeepsTheAccessListOfTheFile) {
                                   entry(0x04, 4, kNoId) + entry(0x10, 6, kNoId) +
                                   entry(0x20, 4, kNoId);
   const std::string native = Native("shared.txt");
-  if (::setxattr(native.c_str(), "system.posix_acl_access", access_list.data(),
-                 access_list.size(), 0) != 0) {
+  if (::setxattr(native.c_str(), "system.posix_acl_access", access_list.data(), access_list.size(),
+                 0) != 0) {
     GTEST_SKIP() << "no access lists on this file system";
   }
 

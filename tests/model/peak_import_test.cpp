@@ -98,8 +98,14 @@ TEST_F(PeakImportTest, AFileThatCannotBeReadLeavesBothSequencesEmpty) {
   WriteBytes("locked.txt", "1\r\n");
   const HeldLock writer(Native("locked.txt"), LOCK_EX);
   // UTF-16 without a mark: only the first digit would remain ahead of the first NUL.
-  WriteBytes("utf16.txt", "1\0" "0\0\r\0\n\0" "2\0" "0\0"s);
-  WriteBytes("utf8.txt", "\xEF\xBB\xBF" "1\r\n2\xFF\r\n");
+  WriteBytes("utf16.txt",
+             "1\0"
+             "0\0\r\0\n\0"
+             "2\0"
+             "0\0"s);
+  WriteBytes("utf8.txt",
+             "\xEF\xBB\xBF"
+             "1\r\n2\xFF\r\n");
   const struct {
     std::string name;
     bool cannotOpen;

@@ -1,6 +1,5 @@
 #include "model/process_export.h"
 
-#include <gtest/gtest.h>
 #include <sys/file.h>
 
 #include <cfloat>
@@ -10,6 +9,8 @@
 #include <sstream>
 #include <string>
 #include <vector>
+
+#include <gtest/gtest.h>
 
 #include "model/errors.h"
 #include "model/generation.h"
@@ -49,11 +50,16 @@ TEST_F(ProcessExportTest, WritesOneFormattedValuePerLine) {
 
 TEST_F(ProcessExportTest, WritesTheDecimalMarkInTheFilesCodePage) {
   EXPECT_EQ(Exported({1.5, -1.5e-7}, {u',', u'.'}), "1,5\r\n-1,5E-7\r\n");
-  EXPECT_EQ(Exported({1.5}, {u'\u00B7'}), "1\xB7" "5\r\n");
+  EXPECT_EQ(Exported({1.5}, {u'\u00B7'}),
+            "1\xB7"
+            "5\r\n");
   // The Arabic decimal separator is outside the code page: a text that holds it is UTF-8
   // with its byte-order mark; one without it stays in the code page.
   const ValueMarks arabic{u'\u066B', u'\u066C'};
-  EXPECT_EQ(Exported({2, 1.5}, arabic), "\xEF\xBB\xBF" "2\r\n1\xD9\xAB" "5\r\n");
+  EXPECT_EQ(Exported({2, 1.5}, arabic),
+            "\xEF\xBB\xBF"
+            "2\r\n1\xD9\xAB"
+            "5\r\n");
   EXPECT_EQ(Exported({3, 1e21}, arabic), "3\r\n1E21\r\n");
   EXPECT_EQ(Exported({}, arabic), "");
   // The grouping mark is never written, wherever it lies.

@@ -1,9 +1,9 @@
 #include "model/spacing_advice.h"
 
-#include <gtest/gtest.h>
-
 #include <string>
 #include <vector>
+
+#include <gtest/gtest.h>
 
 #include "model/generation.h"
 #include "model/value_text.h"

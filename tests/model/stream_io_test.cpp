@@ -1,7 +1,6 @@
 #include "model/stream_io.h"
 
 #include <fcntl.h>
-#include <gtest/gtest.h>
 #include <sys/file.h>
 #include <unistd.h>
 
@@ -10,6 +9,8 @@
 #include <string>
 #include <thread>
 #include <vector>
+
+#include <gtest/gtest.h>
 
 #include "model/errors.h"
 #include "model/peak_import.h"

@@ -1,8 +1,8 @@
 #include "model/text_codec.h"
 
-#include <gtest/gtest.h>
-
 #include <string>
+
+#include <gtest/gtest.h>
 
 namespace model::detail {
 namespace {

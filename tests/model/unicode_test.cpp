@@ -1,8 +1,8 @@
 #include "model/unicode.h"
 
-#include <gtest/gtest.h>
-
 #include <string>
+
+#include <gtest/gtest.h>
 
 namespace model {
 namespace {

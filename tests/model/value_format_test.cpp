@@ -1,7 +1,5 @@
 #include "model/value_format.h"
 
-#include <gtest/gtest.h>
-
 #include <bit>
 #include <cfloat>
 #include <cmath>
@@ -10,6 +8,8 @@
 #include <limits>
 #include <random>
 #include <string>
+
+#include <gtest/gtest.h>
 
 #include "model/errors.h"
 #include "model/extended.h"

@@ -1,7 +1,5 @@
 #include "model/value_text.h"
 
-#include <gtest/gtest.h>
-
 #include <bit>
 #include <cfloat>
 #include <climits>
@@ -9,6 +7,8 @@
 #include <cstdlib>
 #include <string>
 #include <vector>
+
+#include <gtest/gtest.h>
 
 #include "model/errors.h"
 #include "model/extended_bits.h"

@@ -4,7 +4,6 @@
 #include <vector>
 
 #include <QString>
-
 #include <gtest/gtest.h>
 
 #include "widgets/number_pattern.h"
