@@ -34,7 +34,7 @@ class FileDescriptor {
 
   // Closes now and tells whether the system accepted it: some file systems report a
   // failed write only when the file is closed.
-  bool Close() noexcept {
+  [[nodiscard]] bool Close() noexcept {
     const int descriptor = descriptor_;
     descriptor_ = -1;
     return ::close(descriptor) == 0;
@@ -45,7 +45,7 @@ class FileDescriptor {
 };
 
 // A NUL inside the name would make the system open a file of a shorter name.
-inline bool IsNameTheSystemTakes(std::u16string_view path) noexcept {
+[[nodiscard]] inline bool IsNameTheSystemTakes(std::u16string_view path) noexcept {
   return path.find(u'\0') == path.npos;
 }
 

@@ -11,13 +11,13 @@ namespace model::detail {
 // the file system cannot be asked to set it aside (NFS before version 4.2, many FUSE file
 // systems): a zero byte goes into each of its blocks, and the file then ends at `to`.
 // Returns 0, or the errno of the write that failed, the old bytes untouched either way.
-int ReserveByWriting(int descriptor, off_t from, off_t to) noexcept;
+[[nodiscard]] int ReserveByWriting(int descriptor, off_t from, off_t to) noexcept;
 
 // Whether an existing file is overwritten in place, under its lock, when the system
 // refuses (with this errno) to create its replacement beside it or to rename that over it:
 // the folder takes no new file or does not let us replace this one (EACCES, EPERM), the
 // file is a mount point (EBUSY), or its file system does not rename it (EXDEV). Any other
 // refusal, such as a full disk, fails the write and leaves the file as it was.
-bool FallsBackToWritingInPlace(int refusal) noexcept;
+[[nodiscard]] bool FallsBackToWritingInPlace(int refusal) noexcept;
 
 }  // namespace model::detail

@@ -24,6 +24,6 @@ struct ReplacementTarget {
 // send our write to a file of ours (as in /tmp/LoadingProcess.txt -> ~/notes.txt). The
 // kernel refuses such a link only where fs.protected_symlinks is on; here it is refused
 // always. Raises EFCreateError with the system's reason, EACCES for such a link.
-ReplacementTarget ResolveReplacementTarget(std::u16string_view path);
+[[nodiscard]] ReplacementTarget ResolveReplacementTarget(std::u16string_view path);
 
 }  // namespace model::detail

@@ -33,10 +33,10 @@ class TemporaryFile {
   // a matter of microseconds, leaves the complete file under its hidden name. Returns 0,
   // or the errno of the step that the system refused. Raises EWriteError when the system
   // reports a failed write only as the file is closed.
-  int TakeTargetsPlace();
+  [[nodiscard]] int TakeTargetsPlace();
 
  private:
-  int Name();
+  [[nodiscard]] int Name();
 
   const ReplacementTarget& target_;
   FileDescriptor file_;

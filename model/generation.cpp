@@ -11,10 +11,10 @@
 namespace model {
 namespace {
 
-// trunc(|q|) > MaxSubdivisions exactly when |q| >= MaxSubdivisions + 1; comparing before
+// trunc(|q|) > kMaxSubdivisions exactly when |q| >= kMaxSubdivisions + 1; comparing before
 // any integer conversion keeps quotients up to about 1e632 well defined.
 template <class E>
-constexpr E kFirstExcessiveQuotient = E::FromInteger(MaxSubdivisions + 1);
+constexpr E kFirstExcessiveQuotient = E::FromInteger(kMaxSubdivisions + 1);
 
 // What stops the walk over the segments at a segment, if anything.
 enum class Stop { None, LimitExceeded, ZeroDivide, InvalidOp };

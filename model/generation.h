@@ -13,13 +13,13 @@
 namespace model {
 
 // The largest number of steps into which one segment may be cut.
-inline constexpr std::size_t MaxSubdivisions = 500;
+inline constexpr std::size_t kMaxSubdivisions = 500;
 
 enum class GenerationStatus { Completed, LimitExceeded };
 
 struct GenerationOutcome {
   GenerationStatus status;
-  // The zero-based number of the segment that needed more than MaxSubdivisions steps;
+  // The zero-based number of the segment that needed more than kMaxSubdivisions steps;
   // meaningful only for LimitExceeded.
   std::size_t segment;
 
@@ -39,7 +39,8 @@ struct GenerationOutcome {
 // step: storage that can hold the result is kept (a repeated generation touches no fresh
 // memory), other storage is released and replaced by storage of exactly the result's
 // length, whatever the outcome.
-GenerationOutcome GenerateLoadingProcess(const std::vector<double>& peakValues, double spacing,
-                                         std::vector<double>& loadingProcess);
+[[nodiscard]] GenerationOutcome GenerateLoadingProcess(const std::vector<double>& peakValues,
+                                                       double spacing,
+                                                       std::vector<double>& loadingProcess);
 
 }  // namespace model

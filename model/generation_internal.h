@@ -12,7 +12,8 @@ namespace model::detail {
 // exists, X87Extended, so that the two can be compared side by side;
 // GenerateLoadingProcess itself is GenerateLoadingProcessIn<Extended>.
 template <class E>
-GenerationOutcome GenerateLoadingProcessIn(const std::vector<double>& peakValues, double spacing,
-                                           std::vector<double>& loadingProcess);
+[[nodiscard]] GenerationOutcome GenerateLoadingProcessIn(const std::vector<double>& peakValues,
+                                                         double spacing,
+                                                         std::vector<double>& loadingProcess);
 
 }  // namespace model::detail

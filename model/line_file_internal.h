@@ -55,13 +55,13 @@ class LineTextReceiver {
 void ReadLineText(const LineSource& source, LineTextReceiver& receiver);
 
 // The first CR or LF from p on, or end.
-inline const char16_t* FindLineEnd(const char16_t* p, const char16_t* end) noexcept {
+[[nodiscard]] inline const char16_t* FindLineEnd(const char16_t* p, const char16_t* end) noexcept {
   while (p != end && *p != u'\r' && *p != u'\n') ++p;
   return p;
 }
 
 // Eight bytes at a time: lines of a peak file are short, but there are millions of them.
-inline const char* FindLineEnd(const char* p, const char* end) noexcept {
+[[nodiscard]] inline const char* FindLineEnd(const char* p, const char* end) noexcept {
   static_assert(std::endian::native == std::endian::little,
                 "the first byte of a word must be its lowest");
   constexpr std::uint64_t kOnes = 0x0101010101010101;
@@ -109,7 +109,7 @@ inline void DecodeCodePageText(std::string_view bytes, char16_t* out) noexcept {
 // The line ends of text, a CR LF counting once, where before is the character just before
 // it (NUL for none). A CR at the end counts whatever follows it.
 template <typename Char>
-std::size_t CountLineEnds(std::basic_string_view<Char> text, Char before) noexcept {
+[[nodiscard]] std::size_t CountLineEnds(std::basic_string_view<Char> text, Char before) noexcept {
   if (text.empty()) return 0;
   const Char* const p = text.data();
   std::size_t ends = (p[0] == Char('\r')) | ((p[0] == Char('\n')) & (before != Char('\r')));
@@ -130,13 +130,13 @@ std::size_t CountLineEnds(std::basic_string_view<Char> text, Char before) noexce
 
 // Whether c ends a line.
 template <typename Char>
-constexpr bool IsLineEnd(Char c) noexcept {
+[[nodiscard]] constexpr bool IsLineEnd(Char c) noexcept {
   return c == Char('\r') || c == Char('\n');
 }
 
 // The lines that ForEachLine finds in text, whatever characters it holds.
 template <typename Char>
-std::size_t CountLines(std::basic_string_view<Char> text) noexcept {
+[[nodiscard]] std::size_t CountLines(std::basic_string_view<Char> text) noexcept {
   if (text.empty()) return 0;
   return CountLineEnds(text, Char('\0')) + (IsLineEnd(text.back()) ? 0 : 1);
 }
@@ -173,23 +173,24 @@ void ForEachLineOf(const LineSource& source, OnCount&& onCount, OnLine&& onLine)
 // The encoding a text is written in: Windows-1252, which every program of the platform it
 // comes from reads, when it holds the text whole; otherwise UTF-8, which holds every
 // character, behind the byte-order mark that the reading recognises.
-constexpr TextEncoding EncodingToWrite(bool holdsInWindows1252) {
+[[nodiscard]] constexpr TextEncoding EncodingToWrite(bool holdsInWindows1252) {
   return holdsInWindows1252 ? TextEncoding::Windows1252 : TextEncoding::Utf8;
 }
 
 // The bytes that come before the first line: none in Windows-1252.
-constexpr std::string_view MarkToWrite(TextEncoding encoding) {
+[[nodiscard]] constexpr std::string_view MarkToWrite(TextEncoding encoding) {
   return encoding == TextEncoding::Utf8 ? "\xEF\xBB\xBF" : "";
 }
 
 // Room that one encoded line with its line end may take.
-constexpr std::size_t MaxEncodedLineLength(TextEncoding encoding, std::size_t units) {
+[[nodiscard]] constexpr std::size_t MaxEncodedLineLength(TextEncoding encoding, std::size_t units) {
   return (encoding == TextEncoding::Utf8 ? 3 * units : units) + 2;
 }
 
 // Encodes line in encoding, Windows1252 or Utf8, and its CR LF at out, which has room for
 // MaxEncodedLineLength(encoding, line.size()) bytes; returns the end of what it wrote.
-inline char* EncodeLine(std::u16string_view line, TextEncoding encoding, char* out) noexcept {
+[[nodiscard]] inline char* EncodeLine(std::u16string_view line, TextEncoding encoding,
+                                      char* out) noexcept {
   out += encoding == TextEncoding::Utf8 ? EncodeUtf8(line, out) : EncodeWindows1252(line, out);
   *out++ = '\r';
   *out++ = '\n';

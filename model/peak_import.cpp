@@ -58,7 +58,7 @@ std::size_t NextLineStart(std::basic_string_view<Char> text, std::size_t offset)
 // either thread, so they are the same.
 class PeakReader final : public LineTextReceiver {
  public:
-  explicit PeakReader(std::vector<double>& values) : values_(values) {}
+  PeakReader(ValueMarks marks, std::vector<double>& values) : marks_(marks), values_(values) {}
   ~PeakReader() {
     if (!helper_.joinable()) return;
     ticket_.store(kStop, std::memory_order_release);
@@ -160,15 +160,17 @@ class PeakReader final : public LineTextReceiver {
       std::size_t index = task.firstValue;
       try {
         if (bytes_.empty()) {
-          ForEachLine(text_.substr(task.offset, task.length),
-                      [&](std::u16string_view line) { values_[index++] = ReadValue(line); });
+          ForEachLine(text_.substr(task.offset, task.length), [&](std::u16string_view line) {
+            values_[index++] = ReadValue(line, marks_);
+          });
         } else {
           const std::string_view bytes = bytes_.substr(task.offset, task.length);
           if (characters.size() < bytes.size()) characters.resize(bytes.size());
           DecodeCodePageText(bytes, characters.data());
           ForEachLine(bytes, [&](std::string_view line) {
             values_[index++] = ReadValue(
-                std::u16string_view(characters.data() + (line.data() - bytes.data()), line.size()));
+                std::u16string_view(characters.data() + (line.data() - bytes.data()), line.size()),
+                marks_);
           });
         }
       } catch (...) {
@@ -203,6 +205,7 @@ class PeakReader final : public LineTextReceiver {
     }
   }
 
+  const ValueMarks marks_;
   std::vector<double>& values_;
   // Lines whose values have been read.
   std::size_t read_ = 0;
@@ -223,12 +226,12 @@ class PeakReader final : public LineTextReceiver {
 
 }  // namespace
 
-void ImportPeaks(const LineSource& source, std::vector<double>& peakValues,
+void ImportPeaks(const LineSource& source, ValueMarks marks, std::vector<double>& peakValues,
                  std::vector<double>& loadingProcess) {
   peakValues.clear();
   loadingProcess.clear();
   try {
-    PeakReader reader(peakValues);
+    PeakReader reader(marks, peakValues);
     ReadLineText(source, reader);
     reader.Finish();
   } catch (const EFOpenError&) {
@@ -240,9 +243,9 @@ void ImportPeaks(const LineSource& source, std::vector<double>& peakValues,
 
 }  // namespace detail
 
-void ImportPeakFile(std::u16string_view path, std::vector<double>& peakValues,
+void ImportPeakFile(std::u16string_view path, ValueMarks marks, std::vector<double>& peakValues,
                     std::vector<double>& loadingProcess) {
-  detail::ImportPeaks({path}, peakValues, loadingProcess);
+  detail::ImportPeaks({path}, marks, peakValues, loadingProcess);
 }
 
 }  // namespace model

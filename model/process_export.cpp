@@ -8,7 +8,6 @@
 #include "model/line_file_internal.h"
 #include "model/text_codec.h"
 #include "model/value_format.h"
-#include "model/value_text.h"
 
 namespace model {
 namespace {
@@ -22,12 +21,12 @@ constexpr std::size_t kBatchesPerBuffer = 16;
 // Whether the file has to be UTF-8: only the decimal mark can be outside Windows-1252, and
 // only a value written with a fraction shows it. Nearly every process has one among its
 // first values, so the search ends early.
-bool NeedsUtf8(const std::vector<double>& loadingProcess) {
-  const char16_t mark = DecimalMark();
+bool NeedsUtf8(const std::vector<double>& loadingProcess, ValueMarks marks) {
+  const char16_t mark = marks.decimalMark;
   if (detail::HoldsInWindows1252(std::u16string_view(&mark, 1))) return false;
-  char16_t text[MaxFormattedValueLength];
+  char16_t text[kMaxFormattedValueLength];
   return std::any_of(loadingProcess.begin(), loadingProcess.end(), [&](double value) {
-    return std::u16string_view(text, FormatValueTo(value, text)).find(mark) !=
+    return std::u16string_view(text, FormatValueTo(value, marks, text)).find(mark) !=
            std::u16string_view::npos;
   });
 }
@@ -57,26 +56,27 @@ std::size_t EncodeText(std::u16string_view text, detail::TextEncoding encoding,
 
 namespace detail {
 
-void WriteLoadingProcessContent(const std::vector<double>& loadingProcess, ContentSink& sink) {
-  const TextEncoding encoding = EncodingToWrite(!NeedsUtf8(loadingProcess));
+void WriteLoadingProcessContent(const std::vector<double>& loadingProcess, ValueMarks marks,
+                                ContentSink& sink) {
+  const TextEncoding encoding = EncodingToWrite(!NeedsUtf8(loadingProcess, marks));
   sink.Write(MarkToWrite(encoding));
   // Each value goes from its digits to the bytes of the file through buffers of a fixed
   // size, so that memory does not grow with the process, and no larger than a short
   // process needs. Every byte is written before it is read, so no buffer is cleared first.
   const std::size_t count = loadingProcess.size();
   const std::size_t batchLines = std::min(count, kLinesPerBatch);
-  const std::size_t lineRoom = MaxEncodedLineLength(encoding, MaxFormattedValueLength);
+  const std::size_t lineRoom = MaxEncodedLineLength(encoding, kMaxFormattedValueLength);
   const std::size_t batchRoom = batchLines * lineRoom;
   const std::size_t room = std::min(count, kBatchesPerBuffer * kLinesPerBatch) * lineRoom;
   const auto text =
-      std::make_unique_for_overwrite<char16_t[]>(batchLines * (MaxFormattedValueLength + 2));
+      std::make_unique_for_overwrite<char16_t[]>(batchLines * (kMaxFormattedValueLength + 2));
   const auto buffer = std::make_unique_for_overwrite<char[]>(room);
   char* out = buffer.get();
   for (std::size_t first = 0; first < count; first += kLinesPerBatch) {
     const std::size_t last = std::min(count, first + kLinesPerBatch);
     char16_t* units = text.get();
     for (std::size_t i = first; i < last; ++i) {
-      units += FormatValueTo(loadingProcess[i], units);
+      units += FormatValueTo(loadingProcess[i], marks, units);
       *units++ = u'\r';
       *units++ = u'\n';
     }
@@ -92,9 +92,10 @@ void WriteLoadingProcessContent(const std::vector<double>& loadingProcess, Conte
 
 }  // namespace detail
 
-void ExportLoadingProcess(std::u16string_view path, const std::vector<double>& loadingProcess) {
-  detail::WriteFileContent(path, [&loadingProcess](detail::ContentSink& sink) {
-    detail::WriteLoadingProcessContent(loadingProcess, sink);
+void ExportLoadingProcess(std::u16string_view path, const std::vector<double>& loadingProcess,
+                          ValueMarks marks) {
+  detail::WriteFileContent(path, [&loadingProcess, marks](detail::ContentSink& sink) {
+    detail::WriteLoadingProcessContent(loadingProcess, marks, sink);
   });
 }
 

@@ -13,7 +13,7 @@ namespace model {
 namespace {
 
 // The generation's limit: a segment fails once its quotient reaches this.
-constexpr Extended kFirstExcessiveQuotient = Extended::FromInteger(MaxSubdivisions + 1);
+constexpr Extended kFirstExcessiveQuotient = Extended::FromInteger(kMaxSubdivisions + 1);
 // FormatValue writes this many significant digits.
 constexpr int kSignificantDigits = 15;
 
@@ -32,9 +32,9 @@ bool Passes(Extended widestDifference, double spacing) {
 }
 
 // A value whose 15-digit text is the next one above that of value.
-double NextTextAbove(double value) {
+double NextTextAbove(double value, ValueMarks marks) {
   if (value == 0) return std::numeric_limits<double>::denorm_min();
-  const std::u16string text = FormatValue(value);
+  const std::u16string text = FormatValue(value, marks);
   // One unit of the last written digit; too small when log10 lands just below a power of
   // ten, which the loop makes good.
   double step = std::pow(10.0, std::floor(std::log10(value)) - (kSignificantDigits - 1));
@@ -42,22 +42,22 @@ double NextTextAbove(double value) {
     double next = value + step;
     // Below the normal range a unit of the fifteenth digit may be less than a double's.
     if (next == value) next = std::nextafter(value, std::numeric_limits<double>::infinity());
-    if (FormatValue(next) != text) return next;
+    if (FormatValue(next, marks) != text) return next;
     step *= 10;
   }
 }
 
 }  // namespace
 
-std::u16string PassingSpacingText(const std::vector<double>& peakValues) {
+std::u16string PassingSpacingText(const std::vector<double>& peakValues, ValueMarks marks) {
   const Extended widest = WidestDifference(peakValues);
   // The exact bound fails; the spacings just above it pass.
   double candidate = (widest / kFirstExcessiveQuotient).ToDouble();
   for (;;) {
-    std::u16string text = FormatValue(candidate);
-    const double reading = ReadValue(text);
+    std::u16string text = FormatValue(candidate, marks);
+    const double reading = ReadValue(text, marks);
     if (Passes(widest, reading)) return text;
-    candidate = NextTextAbove(reading);
+    candidate = NextTextAbove(reading, marks);
   }
 }
 

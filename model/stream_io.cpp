@@ -44,14 +44,15 @@ class DescriptorSink final : public detail::ContentSink {
 
 }  // namespace
 
-void ImportPeakStream(int descriptor, std::u16string_view name, std::vector<double>& peakValues,
-                      std::vector<double>& loadingProcess) {
-  detail::ImportPeaks({name, descriptor}, peakValues, loadingProcess);
+void ImportPeakStream(int descriptor, std::u16string_view name, ValueMarks marks,
+                      std::vector<double>& peakValues, std::vector<double>& loadingProcess) {
+  detail::ImportPeaks({name, descriptor}, marks, peakValues, loadingProcess);
 }
 
-void ExportLoadingProcessTo(int descriptor, const std::vector<double>& loadingProcess) {
+void ExportLoadingProcessTo(int descriptor, const std::vector<double>& loadingProcess,
+                            ValueMarks marks) {
   DescriptorSink sink(descriptor);
-  detail::WriteLoadingProcessContent(loadingProcess, sink);
+  detail::WriteLoadingProcessContent(loadingProcess, marks, sink);
 }
 
 }  // namespace model

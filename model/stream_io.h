@@ -7,6 +7,8 @@
 #include <string_view>
 #include <vector>
 
+#include "model/value_marks.h"
+
 namespace model {
 
 // Does what ImportPeakFile does with a file of the bytes from where the descriptor stands
@@ -15,13 +17,14 @@ namespace model {
 // left at its end. The errors are those of ImportPeakFile; their messages name the stream
 // as name, for instance
 //   Cannot open file "/dev/stdin". Is a directory
-void ImportPeakStream(int descriptor, std::u16string_view name, std::vector<double>& peakValues,
-                      std::vector<double>& loadingProcess);
+void ImportPeakStream(int descriptor, std::u16string_view name, ValueMarks marks,
+                      std::vector<double>& peakValues, std::vector<double>& loadingProcess);
 
 // Writes the bytes that ExportLoadingProcess would put into its file, a part at a time as
 // the values are formatted, so that a reader may start before the end. Raises EWriteError
 // ("Stream write error") when the descriptor takes fewer bytes than asked; what was
 // written before stays written. loadingProcess is never changed.
-void ExportLoadingProcessTo(int descriptor, const std::vector<double>& loadingProcess);
+void ExportLoadingProcessTo(int descriptor, const std::vector<double>& loadingProcess,
+                            ValueMarks marks);
 
 }  // namespace model

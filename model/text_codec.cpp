@@ -11,11 +11,13 @@ constexpr char16_t kReplacementCharacter = 0xFFFD;
 constexpr char kSubstituteByte = '?';
 
 // The characters of the bytes 80 to 9F; the rest of the code page is Latin-1.
+// clang-format off
 constexpr std::array<char16_t, 32> kWindows1252HighControls = {
     0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
     0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0x008D, 0x017D, 0x008F,
     0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
     0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
+// clang-format on
 
 constexpr std::array<char16_t, 256> MakeWindows1252Table() {
   std::array<char16_t, 256> table{};

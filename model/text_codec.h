@@ -23,7 +23,7 @@ struct DetectedEncoding {
 // Compares the start of the file with the marks FF FE, FE FF and EF BB BF, in that order;
 // a file without one of them is Windows-1252 text. A mark counts only when the file holds
 // all of its bytes.
-DetectedEncoding DetectEncoding(std::string_view bytes) noexcept;
+[[nodiscard]] DetectedEncoding DetectEncoding(std::string_view bytes) noexcept;
 
 // Two bytes per code unit; a trailing odd byte is ignored and nothing is validated, so
 // unpaired surrogates pass through. Writes bytes.size() / 2 units and returns that count.
@@ -39,12 +39,12 @@ struct Utf8Decoding {
 };
 
 // Strict UTF-8 decoding into at most bytes.size() code units.
-Utf8Decoding DecodeUtf8(std::string_view bytes, char16_t* out) noexcept;
+[[nodiscard]] Utf8Decoding DecodeUtf8(std::string_view bytes, char16_t* out) noexcept;
 
 // UTF-8 decoding that never fails: each byte that starts no well-formed sequence becomes
 // U+FFFD. For texts the system hands over (paths, error descriptions) that are meant to be
 // UTF-8 but are not checked. Writes at most bytes.size() code units and returns the count.
-std::size_t DecodeUtf8Replacing(std::string_view bytes, char16_t* out) noexcept;
+[[nodiscard]] std::size_t DecodeUtf8Replacing(std::string_view bytes, char16_t* out) noexcept;
 
 // One code unit per byte; every byte decodes, the five bytes that Windows-1252 leaves
 // unassigned (81, 8D, 8F, 90, 9D) to the C1 controls of the same number.
@@ -52,15 +52,15 @@ void DecodeWindows1252(std::string_view bytes, char16_t* out) noexcept;
 
 // Whether Windows-1252 holds every character of text, so that EncodeWindows1252 puts no
 // "?" in place of one.
-bool HoldsInWindows1252(std::u16string_view text) noexcept;
+[[nodiscard]] bool HoldsInWindows1252(std::u16string_view text) noexcept;
 
 // One byte per character; a character that Windows-1252 cannot hold, an unpaired surrogate
 // included, becomes "?", and a surrogate pair is one such character. Writes at most
 // text.size() bytes and returns the count.
-std::size_t EncodeWindows1252(std::u16string_view text, char* out) noexcept;
+[[nodiscard]] std::size_t EncodeWindows1252(std::u16string_view text, char* out) noexcept;
 
 // UTF-8, which holds every character; an unpaired surrogate, which no encoding holds,
 // becomes U+FFFD. Writes at most 3 * text.size() bytes and returns the count.
-std::size_t EncodeUtf8(std::u16string_view text, char* out) noexcept;
+[[nodiscard]] std::size_t EncodeUtf8(std::u16string_view text, char* out) noexcept;
 
 }  // namespace model::detail

@@ -8,6 +8,6 @@
 namespace model {
 
 // Encodes UTF-16 as UTF-8. An unpaired surrogate becomes U+FFFD.
-std::string ToUtf8(std::u16string_view text);
+[[nodiscard]] std::string ToUtf8(std::u16string_view text);
 
 }  // namespace model

@@ -7,7 +7,6 @@
 
 #include "model/extended.h"
 #include "model/value_format_internal.h"
-#include "model/value_text.h"
 #include "model/value_text_internal.h"
 
 namespace model {
@@ -38,23 +37,28 @@ int BinaryExponent(double value) {
   return -1011 - std::countl_zero(bits & 0x000F'FFFF'FFFF'FFFF);
 }
 
+// Writes the two digits of the value below 100.
+void WriteTwoDigits(std::uint32_t value, char* out) {
+  std::memcpy(out, kDigitPairs + std::size_t{2} * value, 2);
+}
+
 // Writes the value below 10^7 as exactly seven digits.
 void WriteSevenDigits(std::uint32_t value, char* out) {
   *out = static_cast<char>('0' + value / 1'000'000);
   const std::uint32_t rest = value % 1'000'000;
-  std::memcpy(out + 1, kDigitPairs + 2 * (rest / 10000), 2);
-  std::memcpy(out + 3, kDigitPairs + 2 * (rest / 100 % 100), 2);
-  std::memcpy(out + 5, kDigitPairs + 2 * (rest % 100), 2);
+  WriteTwoDigits(rest / 10000, out + 1);
+  WriteTwoDigits(rest / 100 % 100, out + 3);
+  WriteTwoDigits(rest % 100, out + 5);
 }
 
 // Writes the value below 10^8 as exactly eight digits.
 void WriteEightDigits(std::uint32_t value, char* out) {
   const std::uint32_t high = value / 10000;
   const std::uint32_t low = value % 10000;
-  std::memcpy(out, kDigitPairs + 2 * (high / 100), 2);
-  std::memcpy(out + 2, kDigitPairs + 2 * (high % 100), 2);
-  std::memcpy(out + 4, kDigitPairs + 2 * (low / 100), 2);
-  std::memcpy(out + 6, kDigitPairs + 2 * (low % 100), 2);
+  WriteTwoDigits(high / 100, out);
+  WriteTwoDigits(high % 100, out + 2);
+  WriteTwoDigits(low / 100, out + 4);
+  WriteTwoDigits(low % 100, out + 6);
 }
 
 char16_t* WriteAscii(const char* text, std::size_t length, char16_t* out) {
@@ -113,7 +117,7 @@ DecimalDigits ToDecimalDigits(double value) {
 namespace detail {
 
 template <class E>
-std::size_t FormatValueIn(double value, char16_t* out) noexcept {
+std::size_t FormatValueIn(double value, ValueMarks marks, char16_t* out) noexcept {
   char16_t* p = out;
   if (std::isnan(value)) return static_cast<std::size_t>(WriteAscii("NAN", 3, p) - out);
   if (value == 0) {
@@ -127,7 +131,7 @@ std::size_t FormatValueIn(double value, char16_t* out) noexcept {
   const int m = decimal.count;
   const int k = decimal.exponent;
   const char* const digits = decimal.digits;
-  const char16_t mark = DecimalMark();
+  const char16_t mark = marks.decimalMark;
   if (k > kLargestFixedExponent || k < kSmallestFixedExponent) {
     *p++ = static_cast<char16_t>(digits[0]);
     if (m > 1) {
@@ -161,20 +165,22 @@ std::size_t FormatValueIn(double value, char16_t* out) noexcept {
   return static_cast<std::size_t>(p - out);
 }
 
-template std::size_t FormatValueIn<SoftExtended>(double value, char16_t* out) noexcept;
+template std::size_t FormatValueIn<SoftExtended>(double, ValueMarks, char16_t*) noexcept;
 #ifdef LOADGEN_HAS_X87_EXTENDED
-template std::size_t FormatValueIn<X87Extended>(double value, char16_t* out) noexcept;
+template std::size_t FormatValueIn<X87Extended>(double, ValueMarks, char16_t*) noexcept;
 #endif
 
 }  // namespace detail
 
-std::size_t FormatValueTo(double value, char16_t* out) noexcept {
-  return detail::FormatValueIn<Extended>(value, out);
+std::size_t FormatValueTo(double value, ValueMarks marks, char16_t* out) noexcept {
+  return detail::FormatValueIn<Extended>(value, marks, out);
 }
 
-std::u16string FormatValue(double value) {
-  char16_t buffer[MaxFormattedValueLength];
-  return std::u16string(buffer, FormatValueTo(value, buffer));
+std::u16string FormatValue(double value, ValueMarks marks) {
+  char16_t buffer[kMaxFormattedValueLength];
+  return std::u16string(buffer, FormatValueTo(value, marks, buffer));
 }
+
+std::u16string FormatValue(double value) { return FormatValue(value, ValueMarks{}); }
 
 }  // namespace model

@@ -4,12 +4,14 @@
 
 #include <cstddef>
 
+#include "model/value_marks.h"
+
 namespace model::detail {
 
 // FormatValueTo computed in E. Instantiated for SoftExtended and, where it exists,
 // X87Extended, so that the two can be compared side by side; FormatValueTo itself is
 // FormatValueIn<Extended>.
 template <class E>
-std::size_t FormatValueIn(double value, char16_t* out) noexcept;
+[[nodiscard]] std::size_t FormatValueIn(double value, ValueMarks marks, char16_t* out) noexcept;
 
 }  // namespace model::detail

@@ -12,9 +12,6 @@
 namespace model {
 namespace {
 
-char16_t currentDecimalMark = u'.';
-char16_t currentGroupingMark = u',';
-
 bool IsDigit(char16_t c) { return c >= u'0' && c <= u'9'; }
 
 unsigned DigitValue(char16_t c) { return static_cast<unsigned>(c - u'0'); }
@@ -72,7 +69,7 @@ std::u16string_view TrimValueText(std::u16string_view text) noexcept {
 }
 
 template <class E>
-std::optional<E> ParseValueText(std::u16string_view trimmed, char16_t decimalMark) noexcept {
+std::optional<E> ParseValueText(std::u16string_view trimmed, ValueMarks marks) noexcept {
   // Every test below fails on a NUL, so the scan stops at the first one and the end check
   // accepts it as the end of the text.
   const char16_t* p = trimmed.data();
@@ -89,7 +86,7 @@ std::optional<E> ParseValueText(std::u16string_view trimmed, char16_t decimalMar
   Significand<E> significand;
   while (p < end && IsDigit(*p)) significand.Append(DigitValue(*p++));
   std::size_t fractionDigits = 0;
-  if (p < end && *p == decimalMark && decimalMark != u'\0') {
+  if (p < end && *p == marks.decimalMark && marks.decimalMark != u'\0') {
     const char16_t* const fraction = ++p;
     while (p < end && IsDigit(*p)) significand.Append(DigitValue(*p++));
     fractionDigits = std::min(static_cast<std::size_t>(p - fraction), kFractionDigitsGivingZero);
@@ -121,9 +118,9 @@ std::optional<E> ParseValueText(std::u16string_view trimmed, char16_t decimalMar
 }
 
 template <class E>
-double ReadValueIn(std::u16string_view text) {
+double ReadValueIn(std::u16string_view text, ValueMarks marks) {
   const std::u16string_view trimmed = TrimValueText(text);
-  const std::optional<E> reading = ParseValueText<E>(trimmed, currentDecimalMark);
+  const std::optional<E> reading = ParseValueText<E>(trimmed, marks);
   if (!reading) {
     throw EConvertError(u"'" + std::u16string(trimmed) + u"' is not a valid floating point value");
   }
@@ -134,23 +131,19 @@ double ReadValueIn(std::u16string_view text) {
   return value;
 }
 
-template std::optional<SoftExtended> ParseValueText(std::u16string_view, char16_t) noexcept;
-template double ReadValueIn<SoftExtended>(std::u16string_view text);
+template std::optional<SoftExtended> ParseValueText(std::u16string_view, ValueMarks) noexcept;
+template double ReadValueIn<SoftExtended>(std::u16string_view, ValueMarks);
 #ifdef LOADGEN_HAS_X87_EXTENDED
-template std::optional<X87Extended> ParseValueText(std::u16string_view, char16_t) noexcept;
-template double ReadValueIn<X87Extended>(std::u16string_view text);
+template std::optional<X87Extended> ParseValueText(std::u16string_view, ValueMarks) noexcept;
+template double ReadValueIn<X87Extended>(std::u16string_view, ValueMarks);
 #endif
 
 }  // namespace detail
 
-double ReadValue(std::u16string_view text) { return detail::ReadValueIn<Extended>(text); }
+double ReadValue(std::u16string_view text, ValueMarks marks) {
+  return detail::ReadValueIn<Extended>(text, marks);
+}
 
-char16_t DecimalMark() { return currentDecimalMark; }
-
-char16_t GroupingMark() { return currentGroupingMark; }
-
-void SetDecimalMark(char16_t mark) { currentDecimalMark = mark; }
-
-void SetGroupingMark(char16_t mark) { currentGroupingMark = mark; }
+double ReadValue(std::u16string_view text) { return ReadValue(text, ValueMarks{}); }
 
 }  // namespace model

@@ -9,12 +9,13 @@
 
 #include "model/extended.h"
 #include "model/extended_bits.h"
+#include "model/value_marks.h"
 
 namespace model::detail {
 
 // The text without the characters U+0000 to U+0020 at either end. Blank-looking
 // characters above U+0020 (no-break space, byte-order mark) stay.
-std::u16string_view TrimValueText(std::u16string_view text) noexcept;
+[[nodiscard]] std::u16string_view TrimValueText(std::u16string_view text) noexcept;
 
 // The reading of a trimmed text in double-extended precision, or nullopt when the text is
 // not a number. Grammar: [spaces] [+|-] digits [decimalMark digits] [(E|e) [+|-] digits]
@@ -26,12 +27,13 @@ std::u16string_view TrimValueText(std::u16string_view text) noexcept;
 // double-extended range makes the text not a number; a reading below it becomes subnormal
 // or zero. A "-" gives the negated reading, so "-0" reads as negative zero.
 template <class E>
-std::optional<E> ParseValueText(std::u16string_view trimmed, char16_t decimalMark) noexcept;
+[[nodiscard]] std::optional<E> ParseValueText(std::u16string_view trimmed,
+                                              ValueMarks marks) noexcept;
 
 // ReadValue computed in E. Instantiated for SoftExtended and, where it exists, X87Extended,
 // so that the two can be compared side by side; ReadValue itself is ReadValueIn<Extended>.
 template <class E>
-double ReadValueIn(std::u16string_view text);
+double ReadValueIn(std::u16string_view text, ValueMarks marks);
 
 // Every entry is the double-extended number nearest to its power of ten; up to 1e27 they
 // are exact. Written as bit patterns so that both implementations of Extended start from
@@ -123,7 +125,7 @@ inline constexpr std::array<E, 9> kPowersOfTenBy512 = FromBitsTable<E>(kPowersOf
 // infinity for n >= 5120 and zero for n <= -5120. Reading and writing round at exactly
 // these steps, so they are part of the results, not an approximation of 10^n.
 template <class E>
-E ScaleByPowerOfTen(E x, int n) noexcept {
+[[nodiscard]] E ScaleByPowerOfTen(E x, int n) noexcept {
   if (n == 0) return x;
   const bool multiply = n > 0;
   // Negating in unsigned arithmetic keeps INT_MIN defined.

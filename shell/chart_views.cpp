@@ -6,7 +6,6 @@
 #include <QString>
 
 #include "model/value_format.h"
-#include "model/value_text.h"
 #include "widgets/number_pattern.h"
 
 namespace shell {
@@ -15,19 +14,10 @@ namespace {
 const QColor kPeakColour(0xFF, 0x00, 0x00);
 const QColor kProcessColour(0x00, 0x00, 0xFF);
 
-widgets::TChart* CreateChart(QWidget* parent, const QString& title, QColor colour) {
+widgets::TChart* CreateChart(QWidget* parent, const QString& title, QColor colour,
+                             model::ValueMarks marks) {
   auto* chart = new widgets::TChart(parent);
-  // The marks are read at every label: they change with the user's regional settings.
-  chart->SetLabelText([](double value) {
-    return widgets::FormatGroupedDecimal(value, QChar(model::DecimalMark()),
-                                         QChar(model::GroupingMark()));
-  });
-  chart->SetSameLabelText([](double a, double b) {
-    char16_t first[model::MaxFormattedValueLength];
-    char16_t second[model::MaxFormattedValueLength];
-    const std::size_t length = model::FormatValueTo(a, first);
-    return length == model::FormatValueTo(b, second) && std::equal(first, first + length, second);
-  });
+  SetLabelMarks(*chart, marks);
   widgets::TLineSeries& series = chart->Series();
   series.SetTitle(title);
   series.SetColor(colour);
@@ -38,12 +28,26 @@ widgets::TChart* CreateChart(QWidget* parent, const QString& title, QColor colou
 
 }  // namespace
 
-widgets::TChart* CreatePeakChart(QWidget* parent) {
-  return CreateChart(parent, QStringLiteral("Peak"), kPeakColour);
+widgets::TChart* CreatePeakChart(QWidget* parent, model::ValueMarks marks) {
+  return CreateChart(parent, QStringLiteral("Peak"), kPeakColour, marks);
 }
 
-widgets::TChart* CreateProcessChart(QWidget* parent) {
-  return CreateChart(parent, QStringLiteral("LoadingProcess"), kProcessColour);
+widgets::TChart* CreateProcessChart(QWidget* parent, model::ValueMarks marks) {
+  return CreateChart(parent, QStringLiteral("LoadingProcess"), kProcessColour, marks);
+}
+
+void SetLabelMarks(widgets::TChart& chart, model::ValueMarks marks) {
+  chart.SetLabelText([marks](double value) {
+    return widgets::FormatGroupedDecimal(value, QChar(marks.decimalMark),
+                                         QChar(marks.groupingMark));
+  });
+  chart.SetSameLabelText([marks](double a, double b) {
+    char16_t first[model::kMaxFormattedValueLength];
+    char16_t second[model::kMaxFormattedValueLength];
+    const std::size_t length = model::FormatValueTo(a, marks, first);
+    return length == model::FormatValueTo(b, marks, second) &&
+           std::equal(first, first + length, second);
+  });
 }
 
 void DrawSequence(widgets::TLineSeries& series, const std::vector<double>& values) {

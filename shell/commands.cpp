@@ -58,7 +58,7 @@ void TForm1::ImportChosenFile(const QString& path) {
   lnsrsSeries2->Clear();
   WarnOnFailure([this] {
     const BusyPointer busy;
-    model::ImportPeakFile(PathOf(dlgOpen1->FileName()), PeakValues, LoadingProcess);
+    model::ImportPeakFile(PathOf(dlgOpen1->FileName()), marks_, PeakValues, LoadingProcess);
   });
   // Whatever the import read before a failure is drawn as well.
   const BusyPointer busy;
@@ -69,7 +69,7 @@ void TForm1::btn2Click() {
   if (PeakValues.size() < 3) return;
   double spacing = 0;
   if (!WarnOnFailure(
-          [this, &spacing] { spacing = model::ReadValue(edt1->text().toStdU16String()); }))
+          [this, &spacing] { spacing = model::ReadValue(edt1->text().toStdU16String(), marks_); }))
     return;
   lnsrsSeries2->Clear();
   // A zero spacing ends the command here with an arithmetic fault, which the error box shows.
@@ -93,7 +93,7 @@ void TForm1::btn3Click() {
   if (!dlgSave1->Execute()) return;
   try {
     const BusyPointer busy;
-    model::ExportLoadingProcess(PathOf(dlgSave1->FileName()), LoadingProcess);
+    model::ExportLoadingProcess(PathOf(dlgSave1->FileName()), LoadingProcess, marks_);
   } catch (const model::EStreamError&) {
     // The file could not be created or written: that is for the error box.
     throw;

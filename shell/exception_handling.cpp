@@ -9,7 +9,7 @@
 
 namespace shell {
 
-void HandleException(std::exception_ptr error) noexcept {
+void HandleException(const std::exception_ptr& error) noexcept {
   try {
     if (QWidget* grabber = QWidget::mouseGrabber()) grabber->releaseMouse();
     ShowException(ErrorOf(error));
@@ -19,7 +19,7 @@ void HandleException(std::exception_ptr error) noexcept {
   }
 }
 
-model::Exception ErrorOf(std::exception_ptr error) {
+model::Exception ErrorOf(const std::exception_ptr& error) {
   try {
     std::rethrow_exception(error);
   } catch (const model::Exception& exception) {

@@ -16,11 +16,11 @@ class Exception;
 namespace shell {
 
 // Cancels a mouse grab in progress, then shows the error with ShowException. Never throws.
-void HandleException(std::exception_ptr error) noexcept;
+void HandleException(const std::exception_ptr& error) noexcept;
 
 // The error as the error box shows it: an error of the program's own type as it is; running
 // out of memory as "Out of memory"; any other kind as an error with an empty message.
-[[nodiscard]] model::Exception ErrorOf(std::exception_ptr error);
+[[nodiscard]] model::Exception ErrorOf(const std::exception_ptr& error);
 
 // Wraps an event handler so that whatever it throws goes to HandleException. The wrapper
 // takes the arguments the handler takes, so that a signal may pass more than it needs.

@@ -10,6 +10,7 @@
 
 #include <QApplication>
 #include <QByteArray>
+#include <QLocale>
 
 #include "model/errors.h"
 #include "model/file_content.h"
@@ -25,6 +26,7 @@
 #include "shell/message_boxes.h"
 #include "shell/plot_image.h"
 #include "shell/qt_messages.h"
+#include "shell/regional_settings.h"
 #include "shell/startup.h"
 
 namespace shell {
@@ -61,28 +63,32 @@ void TellWarning(const model::Exception& error) { Tell(TextOf(error)); }
 // What the application error box shows for an error that no command catches.
 void TellError(const model::Exception& error) { Tell(detail::WithClosingFullStop(TextOf(error))); }
 
-QString TextOf(double value) { return QString::fromStdU16String(model::FormatValue(value)); }
+QString TextOf(double value, model::ValueMarks marks) {
+  return QString::fromStdU16String(model::FormatValue(value, marks));
+}
 
 // The window's limit message, and what the script needs to do better: which segment failed
 // and the spacing with which every segment passes.
-QString LimitMessage(const std::vector<double>& peakValues, std::size_t segment) {
+QString LimitMessage(const std::vector<double>& peakValues, std::size_t segment,
+                     model::ValueMarks marks) {
   return kLimitMessage +
          QStringLiteral(
              " The segment from peak %1 (%2) to peak %3 (%4) needs more than %5 steps; "
              "every segment passes with a spacing of at least %6")
              .arg(segment + 1)
-             .arg(TextOf(peakValues[segment]))
+             .arg(TextOf(peakValues[segment], marks))
              .arg(segment + 2)
-             .arg(TextOf(peakValues[segment + 1]))
-             .arg(model::MaxSubdivisions)
-             .arg(QString::fromStdU16String(model::PassingSpacingText(peakValues)));
+             .arg(TextOf(peakValues[segment + 1], marks))
+             .arg(model::kMaxSubdivisions)
+             .arg(QString::fromStdU16String(model::PassingSpacingText(peakValues, marks)));
 }
 
-// The marks the window would take, unless the command line names its own; the regional
-// settings' ones are in force already.
-void TakeRequestedMarks(const GenerationRequest& request) {
-  if (request.decimalMark) model::SetDecimalMark(*request.decimalMark);
-  if (request.groupingMark) model::SetGroupingMark(*request.groupingMark);
+// The marks the window would take, unless the command line names its own.
+model::ValueMarks RequestedMarks(const GenerationRequest& request) {
+  model::ValueMarks marks = RegionalMarks(QLocale::system());
+  if (request.decimalMark) marks.decimalMark = *request.decimalMark;
+  if (request.groupingMark) marks.groupingMark = *request.groupingMark;
+  return marks;
 }
 
 // A failure that ends the run; it has been told.
@@ -103,14 +109,14 @@ void GuardAsTheWindowDoes(Step step) {
   }
 }
 
-std::vector<double> ImportPeaks(const QString& peakFile) {
+std::vector<double> ImportPeaks(const QString& peakFile, model::ValueMarks marks) {
   std::vector<double> peakValues;
   std::vector<double> loadingProcess;
   GuardAsTheWindowDoes([&] {
     if (peakFile == kStandardStream) {
-      model::ImportPeakStream(STDIN_FILENO, kStandardInputName, peakValues, loadingProcess);
+      model::ImportPeakStream(STDIN_FILENO, kStandardInputName, marks, peakValues, loadingProcess);
     } else {
-      model::ImportPeakFile(peakFile.toStdU16String(), peakValues, loadingProcess);
+      model::ImportPeakFile(peakFile.toStdU16String(), marks, peakValues, loadingProcess);
     }
   });
   return peakValues;
@@ -122,15 +128,16 @@ std::vector<double> ImportPeaks(const QString& peakFile) {
 void ReserveLongestProcess(const std::vector<double>& peakValues,
                            std::vector<double>& loadingProcess) {
   const std::size_t segments = peakValues.size() - 1;
-  if (segments > (loadingProcess.max_size() - 1) / model::MaxSubdivisions) return;
+  if (segments > (loadingProcess.max_size() - 1) / model::kMaxSubdivisions) return;
   try {
-    loadingProcess.reserve(segments * model::MaxSubdivisions + 1);
+    loadingProcess.reserve(segments * model::kMaxSubdivisions + 1);
   } catch (const std::bad_alloc&) {
     // The system keeps its addresses for itself; the process grows as it goes.
   }
 }
 
-std::vector<double> Generate(const std::vector<double>& peakValues, const QString& spacingText) {
+std::vector<double> Generate(const std::vector<double>& peakValues, const QString& spacingText,
+                             model::ValueMarks marks) {
   // The window does nothing here; a script has to learn why.
   if (peakValues.size() < kLeastPeaks) {
     const QString values =
@@ -142,7 +149,7 @@ std::vector<double> Generate(const std::vector<double>& peakValues, const QStrin
     throw Stop{kErrorExitCode};
   }
   double spacing = 0;
-  GuardAsTheWindowDoes([&] { spacing = model::ReadValue(spacingText.toStdU16String()); });
+  GuardAsTheWindowDoes([&] { spacing = model::ReadValue(spacingText.toStdU16String(), marks); });
   std::vector<double> loadingProcess;
   ReserveLongestProcess(peakValues, loadingProcess);
   model::GenerationOutcome outcome{};
@@ -153,7 +160,7 @@ std::vector<double> Generate(const std::vector<double>& peakValues, const QStrin
     throw Stop{kErrorExitCode};
   }
   if (outcome.status == model::GenerationStatus::LimitExceeded) {
-    Tell(LimitMessage(peakValues, outcome.segment));
+    Tell(LimitMessage(peakValues, outcome.segment, marks));
     throw Stop{kLimitExitCode};
   }
   return loadingProcess;
@@ -177,12 +184,13 @@ void WriteAsTheWindowDoes(Step step) {
   }
 }
 
-void Export(const std::vector<double>& loadingProcess, const QString& output) {
+void Export(const std::vector<double>& loadingProcess, const QString& output,
+            model::ValueMarks marks) {
   WriteAsTheWindowDoes([&] {
     if (output == kStandardStream) {
-      model::ExportLoadingProcessTo(STDOUT_FILENO, loadingProcess);
+      model::ExportLoadingProcessTo(STDOUT_FILENO, loadingProcess, marks);
     } else {
-      model::ExportLoadingProcess(output.toStdU16String(), loadingProcess);
+      model::ExportLoadingProcess(output.toStdU16String(), loadingProcess, marks);
     }
   });
 }
@@ -194,7 +202,7 @@ void TellQtFailuresOnly(QtMsgType type, const QMessageLogContext&, const QString
 }
 
 void Plot(const std::vector<double>& peakValues, const std::vector<double>& loadingProcess,
-          const GenerationRequest& request) {
+          const GenerationRequest& request, model::ValueMarks marks) {
   // Whatever display the environment names stays untouched, and so does the desktop's
   // theme, which would need one.
   qputenv("QT_QPA_PLATFORM", QByteArrayLiteral("offscreen"));
@@ -206,7 +214,7 @@ void Plot(const std::vector<double>& peakValues, const std::vector<double>& load
   const QApplication application(argc, argv);
   PrepareApplication();
   const QByteArray image =
-      RenderPlot(peakValues, loadingProcess, request.plotSize, PlotFormatOf(*request.plot));
+      RenderPlot(peakValues, loadingProcess, request.plotSize, PlotFormatOf(*request.plot), marks);
   WriteAsTheWindowDoes([&] {
     model::WriteFileContent(
         request.plot->toStdU16String(),
@@ -218,11 +226,11 @@ void Plot(const std::vector<double>& peakValues, const std::vector<double>& load
 
 int RunHeadless(const QString& peakFile, const GenerationRequest& request) noexcept {
   try {
-    TakeRequestedMarks(request);
-    const std::vector<double> peakValues = ImportPeaks(peakFile);
-    const std::vector<double> loadingProcess = Generate(peakValues, request.spacing);
-    Export(loadingProcess, request.output);
-    if (request.plot) Plot(peakValues, loadingProcess, request);
+    const model::ValueMarks marks = RequestedMarks(request);
+    const std::vector<double> peakValues = ImportPeaks(peakFile, marks);
+    const std::vector<double> loadingProcess = Generate(peakValues, request.spacing, marks);
+    Export(loadingProcess, request.output, marks);
+    if (request.plot) Plot(peakValues, loadingProcess, request, marks);
     return 0;
   } catch (const Stop& stop) {
     return stop.exitCode;

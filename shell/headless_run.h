@@ -17,13 +17,13 @@ inline constexpr int kLimitExitCode = 3;
 // Imports peakFile ("-": standard input), reads the request's spacing as the window reads
 // its spacing box, generates, and exports the process to the request's output ("-":
 // standard output, written as it is formatted), replacing a file as the window's export
-// does; then draws the plot, if one is asked for. DecimalMark and GroupingMark are those
-// the regional settings gave, unless the request names its own.
+// does; then draws the plot, if one is asked for. The marks are those of the regional
+// settings, unless the request names its own.
 //
 // Returns 0 when everything asked for is written. Returns kErrorExitCode when the file
 // cannot be read, a line or the spacing is not a value, the spacing is zero, the file holds
 // fewer than three peaks, or an output cannot be written; kLimitExitCode when a segment
-// needs more than MaxSubdivisions steps, and then writes nothing, the plot included; the
+// needs more than kMaxSubdivisions steps, and then writes nothing, the plot included; the
 // message then names the segment and a spacing with which every segment passes. Each
 // failure is told on standard error as "loadgen: " and the text that the window's box
 // would show, its line breaks as LF; control characters other than a tab are shown as

@@ -90,7 +90,7 @@ std::optional<QString> DraggedFile(const QMimeData* data) {
 // Takes the drag as a copy: a drag that the source would end by deleting its file, a move,
 // must never reach the import.
 std::optional<QString> TakeDraggedFile(QDropEvent* event) {
-  const std::optional<QString> file = DraggedFile(event->mimeData());
+  std::optional<QString> file = DraggedFile(event->mimeData());
   if (!file || !event->possibleActions().testFlag(Qt::CopyAction)) {
     event->ignore();
     return std::nullopt;
@@ -102,7 +102,9 @@ std::optional<QString> TakeDraggedFile(QDropEvent* event) {
 
 }  // namespace
 
-TForm1::TForm1(QWidget* parent) : QWidget(parent) {
+TForm1::TForm1(QWidget* parent) : TForm1(RegionalMarks(QLocale::system()), parent) {}
+
+TForm1::TForm1(model::ValueMarks marks, QWidget* parent) : QWidget(parent), marks_(marks) {
   BuildControls();
   const QString programFolder = QCoreApplication::applicationDirPath();
   dlgOpen1->SetInitialDir(programFolder);
@@ -152,10 +154,10 @@ void TForm1::BuildControls() {
 
   rzspltr1 = new widgets::TRzSplitter(this);
   rzspltr1->setObjectName(QStringLiteral("rzspltr1"));
-  cht1 = CreatePeakChart(rzspltr1);
+  cht1 = CreatePeakChart(rzspltr1, marks_);
   cht1->setObjectName(QStringLiteral("cht1"));
   lnsrsSeries1 = &cht1->Series();
-  cht2 = CreateProcessChart(rzspltr1);
+  cht2 = CreateProcessChart(rzspltr1, marks_);
   cht2->setObjectName(QStringLiteral("cht2"));
   lnsrsSeries2 = &cht2->Series();
   rzspltr1->SetUpperWidget(cht1);
@@ -236,9 +238,9 @@ void TForm1::resizeEvent(QResizeEvent* event) {
 
 void TForm1::changeEvent(QEvent* event) {
   if (event->type() == QEvent::LocaleChange) {
-    TakeRegionalMarks(QLocale::system());
-    // The chart labels are written with the marks.
-    update();
+    marks_ = RegionalMarks(QLocale::system());
+    SetLabelMarks(*cht1, marks_);
+    SetLabelMarks(*cht2, marks_);
   }
   QWidget::changeEvent(event);
 }

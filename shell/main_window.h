@@ -8,6 +8,8 @@
 
 #include <QWidget>
 
+#include "model/value_marks.h"
+
 class QLabel;
 
 namespace widgets {
@@ -34,8 +36,11 @@ class TForm1 : public QWidget {
  public:
   // Builds every control at its place, creates both sequences empty, points both file
   // dialogs at the executable's folder and makes both series draw circle markers. The
-  // window is centred on the primary screen; it is shown by the caller.
+  // window is centred on the primary screen; it is shown by the caller. Its numbers follow
+  // the marks of the user's regional settings.
   explicit TForm1(QWidget* parent = nullptr);
+  // The same window, whose numbers follow marks until the regional settings change.
+  explicit TForm1(model::ValueMarks marks, QWidget* parent = nullptr);
 
   // Imports the peak file as the import command does once the open dialog has returned
   // this path: a failure is shown in the warning box, and the dialog offers the file the
@@ -47,6 +52,8 @@ class TForm1 : public QWidget {
   // in; the sequences change only through the commands.
   [[nodiscard]] const std::vector<double>& ImportedPeaks() const { return PeakValues; }
   [[nodiscard]] const std::vector<double>& GeneratedProcess() const { return LoadingProcess; }
+  // The marks that the commands read and write numbers with and the chart labels show.
+  [[nodiscard]] model::ValueMarks Marks() const { return marks_; }
 
  protected:
   void resizeEvent(QResizeEvent* event) override;
@@ -95,6 +102,7 @@ class TForm1 : public QWidget {
   // The sequences the commands change.
   std::vector<double> PeakValues;
   std::vector<double> LoadingProcess;
+  model::ValueMarks marks_;
 };
 
 }  // namespace shell

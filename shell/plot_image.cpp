@@ -61,11 +61,12 @@ PlotFormat PlotFormatOf(const QString& fileName) {
 }
 
 QByteArray RenderPlot(const std::vector<double>& peakValues,
-                      const std::vector<double>& loadingProcess, QSize size, PlotFormat format) {
+                      const std::vector<double>& loadingProcess, QSize size, PlotFormat format,
+                      model::ValueMarks marks) {
   // The window itself, so that the charts look as it draws them. Shown, though never on a
   // screen, so that it lays out its controls at once, and the charts keep the size they
   // are given afterwards.
-  TForm1 form;
+  TForm1 form(marks);
   form.setAttribute(Qt::WA_DontShowOnScreen);
   form.show();
   DrawSequence(form.findChild<widgets::TChart*>(kPeakChartName)->Series(), peakValues);

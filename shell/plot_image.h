@@ -9,6 +9,8 @@
 #include <QSize>
 #include <QString>
 
+#include "model/value_marks.h"
+
 namespace shell {
 
 enum class PlotFormat { Png, Svg };
@@ -17,11 +19,11 @@ enum class PlotFormat { Png, Svg };
 [[nodiscard]] PlotFormat PlotFormatOf(const QString& fileName);
 
 // The window's splitter with its two charts, the peaks above and the process below, after a
-// generation: filled as the commands fill them and drawn at size pixels. Needs the
-// application object. Raises std::bad_alloc when the image does not fit into memory, and
-// EWriteError when its encoder fails.
+// generation: filled as the commands fill them, labelled under marks and drawn at size
+// pixels. Needs the application object. Raises std::bad_alloc when the image does not fit
+// into memory, and EWriteError when its encoder fails.
 [[nodiscard]] QByteArray RenderPlot(const std::vector<double>& peakValues,
                                     const std::vector<double>& loadingProcess, QSize size,
-                                    PlotFormat format);
+                                    PlotFormat format, model::ValueMarks marks);
 
 }  // namespace shell

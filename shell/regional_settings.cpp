@@ -2,13 +2,11 @@
 
 #include <QLocale>
 
-#include "model/value_text.h"
-
 namespace shell {
 
-void TakeRegionalMarks(const QLocale& locale) {
-  model::SetDecimalMark(detail::MarkOrFallback(locale.decimalPoint(), u'.'));
-  model::SetGroupingMark(detail::MarkOrFallback(locale.groupSeparator(), u','));
+model::ValueMarks RegionalMarks(const QLocale& locale) {
+  return {detail::MarkOrFallback(locale.decimalPoint(), u'.'),
+          detail::MarkOrFallback(locale.groupSeparator(), u',')};
 }
 
 namespace detail {

@@ -1,17 +1,19 @@
 #pragma once
 
-// DecimalMark and GroupingMark come from the user's regional settings: taken before the
-// window is built, and again whenever the settings change.
+// The marks of number texts come from the user's regional settings: the window takes them
+// when it is built, and again whenever the settings change.
 
 #include <QString>
+
+#include "model/value_marks.h"
 
 class QLocale;
 
 namespace shell {
 
-// Sets DecimalMark to the locale's decimal symbol and GroupingMark to its digit-grouping
-// symbol; a symbol that is not a single character gives "." and "," instead.
-void TakeRegionalMarks(const QLocale& locale);
+// The locale's decimal symbol and digit-grouping symbol as the marks; a symbol that is not
+// a single character gives "." and "," instead.
+[[nodiscard]] model::ValueMarks RegionalMarks(const QLocale& locale);
 
 namespace detail {
 

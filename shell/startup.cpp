@@ -5,7 +5,6 @@
 
 #include <QFile>
 #include <QFontDatabase>
-#include <QLocale>
 #include <QStringList>
 #include <QTimer>
 
@@ -20,7 +19,6 @@
 #include "shell/message_boxes.h"
 #include "shell/program_identity.h"
 #include "shell/qt_messages.h"
-#include "shell/regional_settings.h"
 
 namespace shell {
 namespace {
@@ -78,10 +76,7 @@ int RunProgram(int& argc, char** argv) noexcept {
   return 0;
 }
 
-void PrepareProcess() {
-  model::EstablishFloatingPointEnvironment();
-  TakeRegionalMarks(QLocale::system());
-}
+void PrepareProcess() { model::EstablishFloatingPointEnvironment(); }
 
 void PrepareApplication() {
   ApplyProgramIdentity();

@@ -4,7 +4,6 @@
 #include <cmath>
 #include <limits>
 
-#include <qdrawutil.h>
 #include <QApplication>
 #include <QFont>
 #include <QFontMetrics>
@@ -12,6 +11,7 @@
 #include <QPainter>
 #include <QPalette>
 #include <QWheelEvent>
+#include <qdrawutil.h>
 
 #include "widgets/number_pattern.h"
 #include "widgets/series_painter.h"

@@ -108,7 +108,8 @@ class MarkerCanvas {
                       std::vector<Key>(static_cast<std::size_t>(clip.height()))) {
     const auto slotCount = static_cast<std::size_t>(lastRow_ - firstRow_ + 1 + 2 * padding_);
     int longest = 1;
-    for (const RowInterval& run : stamp.Intervals()) longest = std::max(longest, run.high - run.low + 1);
+    for (const RowInterval& run : stamp.Intervals())
+      longest = std::max(longest, run.high - run.low + 1);
     for (int span = 1; span <= longest; span *= 2) spanMaxima_.emplace_back(slotCount, kNoKey);
     image_.fill(Qt::transparent);
     bits_ = reinterpret_cast<QRgb*>(image_.bits());
@@ -151,7 +152,8 @@ class MarkerCanvas {
     const int bottom = std::min(clip_.bottom(), touchedHigh + reach);
     if (top <= bottom) {
       ComputeSpanMaxima(top - reach, bottom + reach);
-      for (std::size_t i = 0; i < stamp_.Intervals().size(); ++i) ComputeWindowMaxima(i, top, bottom);
+      for (std::size_t i = 0; i < stamp_.Intervals().size(); ++i)
+        ComputeWindowMaxima(i, top, bottom);
       for (int dx = -reach; dx <= reach; ++dx) PaintColumn(column + dx, dx, top, bottom);
     }
     std::vector<Key>& marks = spanMaxima_[0];
@@ -336,14 +338,13 @@ void PaintSeries(QPainter& painter, std::span<const SeriesPoint> points, const S
   if (stamp && stamp->Reach() >= 0) canvas.emplace(plot.clip, *stamp);
   const int reach = canvas ? stamp->Reach() : 0;
 
-  const auto columnOf = [&](const SeriesPoint& point) {
-    return PixelOf(plot.x.Position(point.x));
-  };
+  const auto columnOf = [&](const SeriesPoint& point) { return PixelOf(plot.x.Position(point.x)); };
   const auto rowOf = [&](double y) { return PixelOf(plot.y.Position(y)); };
   const double firstColumn = plot.clip.left() - reach;
   const double lastColumn = plot.clip.right() + reach;
-  const auto first = std::partition_point(
-      points.begin(), points.end(), [&](const SeriesPoint& p) { return columnOf(p) < firstColumn; });
+  const auto first = std::partition_point(points.begin(), points.end(), [&](const SeriesPoint& p) {
+    return columnOf(p) < firstColumn;
+  });
   const auto last = std::partition_point(
       first, points.end(), [&](const SeriesPoint& p) { return columnOf(p) <= lastColumn; });
 

@@ -41,8 +41,7 @@ struct PlotArea {
 inline double PixelOf(double position) noexcept {
   constexpr double kRoundingShift = 6755399441055744.0;
   constexpr double kWholeFrom = 2251799813685248.0;
-  return std::fabs(position) < kWholeFrom ? (position + kRoundingShift) - kRoundingShift
-                                          : position;
+  return std::fabs(position) < kWholeFrom ? (position + kRoundingShift) - kRoundingShift : position;
 }
 inline QPointF PixelOf(const PlotArea& plot, SeriesPoint point) noexcept {
   return {PixelOf(plot.x.Position(point.x)), PixelOf(plot.y.Position(point.y))};

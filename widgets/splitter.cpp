@@ -98,7 +98,8 @@ void TRzSplitter::LayOutPanes() {
   const int lowerTop = position_ + kBarThickness;
   if (upper_ != nullptr) upper_->setGeometry(0, 0, width(), position_);
   bar_->setGeometry(0, position_, width(), kBarThickness);
-  if (lower_ != nullptr) lower_->setGeometry(0, lowerTop, width(), std::max(0, height() - lowerTop));
+  if (lower_ != nullptr)
+    lower_->setGeometry(0, lowerTop, width(), std::max(0, height() - lowerTop));
   update();
 }
 

@@ -142,7 +142,8 @@ bool TRzStatusBar::HandleGripMouse(QEvent* event) {
       const auto* mouse = static_cast<QMouseEvent*>(event);
       if (mouse->button() != Qt::LeftButton) return true;
       QWindow* handle = window()->windowHandle();
-      if (handle != nullptr && handle->startSystemResize(Qt::BottomEdge | Qt::RightEdge)) return true;
+      if (handle != nullptr && handle->startSystemResize(Qt::BottomEdge | Qt::RightEdge))
+        return true;
       resizingByHand_ = true;
       resizeOrigin_ = mouse->globalPosition().toPoint();
       resizeStartSize_ = window()->size();

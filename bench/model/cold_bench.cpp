@@ -1,4 +1,3 @@
-#include <benchmark/benchmark.h>
 #include <fcntl.h>
 #include <sys/mman.h>
 #include <sys/stat.h>
@@ -15,6 +14,8 @@
 #include <string>
 #include <system_error>
 #include <vector>
+
+#include <benchmark/benchmark.h>
 
 #include "bench/support/cold_process.h"
 #include "model/fp_environment.h"
@@ -73,8 +74,10 @@ std::vector<double> ProcessValues(std::size_t count) {
     peaks.push_back(k % 2 == 0 ? -100.0 - static_cast<double>(k % 100) * 0.01 : 100.3);
   }
   std::vector<double> process;
-  model::GenerateLoadingProcess(peaks, 0.7, process);
-  if (process.size() < count) std::abort();
+  const model::GenerationOutcome outcome = model::GenerateLoadingProcess(peaks, 0.7, process);
+  if (outcome.status != model::GenerationStatus::Completed || process.size() < count) {
+    std::abort();
+  }
   process.resize(count);
   return process;
 }
@@ -86,10 +89,11 @@ std::vector<double> Figures(const bench::StepFigures& step) {
 std::vector<double> GenerateStep(std::size_t count) {
   const std::vector<double> peaks = ZigzagPeaks(count);
   std::vector<double> process;
-  std::vector<double> figures =
-      Figures(bench::MeasureStep([&] { model::GenerateLoadingProcess(peaks, 1.0, process); }));
-  const bench::StepFigures repeated =
-      bench::MeasureStep([&] { model::GenerateLoadingProcess(peaks, 1.0, process); });
+  const auto generate = [&] {
+    benchmark::DoNotOptimize(model::GenerateLoadingProcess(peaks, 1.0, process));
+  };
+  std::vector<double> figures = Figures(bench::MeasureStep(generate));
+  const bench::StepFigures repeated = bench::MeasureStep(generate);
   figures.push_back(repeated.seconds);
   figures.push_back(static_cast<double>(process.size()));
   return figures;
@@ -97,15 +101,17 @@ std::vector<double> GenerateStep(std::size_t count) {
 
 std::vector<double> ExportStep(std::size_t count, const std::string& target) {
   const std::vector<double> values = ProcessValues(count);
-  return Figures(bench::MeasureStep([&] { model::ExportLoadingProcess(Widen(target), values); }));
+  return Figures(bench::MeasureStep(
+      [&] { model::ExportLoadingProcess(Widen(target), values, model::ValueMarks{}); }));
 }
 
 std::vector<double> FormatStep(std::size_t count) {
   const std::vector<double> values = ProcessValues(count);
   std::size_t length = 0;
   std::vector<double> figures = Figures(bench::MeasureStep([&] {
-    char16_t text[model::MaxFormattedValueLength];
-    for (const double value : values) length += model::FormatValueTo(value, text);
+    char16_t text[model::kMaxFormattedValueLength];
+    for (const double value : values)
+      length += model::FormatValueTo(value, model::ValueMarks{}, text);
   }));
   benchmark::DoNotOptimize(length);
   return figures;
@@ -151,8 +157,8 @@ std::vector<double> WriteStep(const std::string& source, const std::string& targ
 std::vector<double> ImportStep(std::size_t count, const std::string& source) {
   std::vector<double> peaks;
   std::vector<double> process;
-  std::vector<double> figures =
-      Figures(bench::MeasureStep([&] { model::ImportPeakFile(Widen(source), peaks, process); }));
+  std::vector<double> figures = Figures(bench::MeasureStep(
+      [&] { model::ImportPeakFile(Widen(source), model::ValueMarks{}, peaks, process); }));
   return peaks.size() == count ? figures : std::vector<double>{};
 }
 
@@ -295,7 +301,7 @@ const std::string& ImportSource(std::size_t count) {
   static std::map<std::size_t, std::string> files;
   auto [place, added] = files.try_emplace(count, Folder().Native("peaks-" + std::to_string(count)));
   if (added) {
-    model::ExportLoadingProcess(Widen(place->second), ProcessValues(count));
+    model::ExportLoadingProcess(Widen(place->second), ProcessValues(count), model::ValueMarks{});
     FileBytes warm;
     ReadWhole(place->second, warm);
   }

@@ -1,4 +1,3 @@
-#include <benchmark/benchmark.h>
 #include <stdlib.h>
 
 #include <cstdio>
@@ -7,6 +6,8 @@
 #include <fstream>
 #include <string>
 #include <vector>
+
+#include <benchmark/benchmark.h>
 
 #include "model/generation.h"
 #include "model/peak_import.h"
@@ -28,7 +29,8 @@ const std::vector<double>& MillionValues() {
       peaks.push_back(k % 2 == 0 ? -100.0 - static_cast<double>(k) * 0.01 : 100.3);
     }
     std::vector<double> process;
-    model::GenerateLoadingProcess(peaks, 0.7, process);
+    const model::GenerationOutcome outcome = model::GenerateLoadingProcess(peaks, 0.7, process);
+    if (outcome.status != model::GenerationStatus::Completed) std::abort();
     process.resize(kValueCount);
     return process;
   }();
@@ -72,7 +74,7 @@ void WriteWithFprintf(const std::string& native, const std::vector<double>& valu
 // The peak file that both readers read, written once.
 const std::string& PeakFile() {
   static const std::string native = [] {
-    const std::string name = Folder().Native("peaks.txt");
+    std::string name = Folder().Native("peaks.txt");
     WriteWithFprintf(name, MillionValues());
     return name;
   }();
@@ -89,7 +91,7 @@ void BM_ImportPeakFile(benchmark::State& state) {
   std::vector<double> peaks;
   std::vector<double> process;
   for (auto _ : state) {
-    model::ImportPeakFile(path, peaks, process);
+    model::ImportPeakFile(path, model::ValueMarks{}, peaks, process);
     benchmark::DoNotOptimize(peaks.data());
   }
   if (peaks.size() != kValueCount) state.SkipWithError("the import read a wrong count");
@@ -116,7 +118,7 @@ BENCHMARK(BM_ReadWithGetlineAndStrtod)->Unit(benchmark::kMillisecond);
 void BM_ExportLoadingProcess(benchmark::State& state) {
   const std::vector<double>& values = MillionValues();
   const std::u16string path = Folder().Path("exported.txt");
-  for (auto _ : state) model::ExportLoadingProcess(path, values);
+  for (auto _ : state) model::ExportLoadingProcess(path, values, model::ValueMarks{});
   state.SetBytesProcessed(state.iterations() * FileSize(Folder().Native("exported.txt")));
 }
 BENCHMARK(BM_ExportLoadingProcess)->Unit(benchmark::kMillisecond);
@@ -125,7 +127,7 @@ BENCHMARK(BM_ExportLoadingProcess)->Unit(benchmark::kMillisecond);
 // text once more to learn its length before the first old byte changes.
 const std::string& LinkedFile() {
   static const std::string native = [] {
-    const std::string name = Folder().Native("linked.txt");
+    std::string name = Folder().Native("linked.txt");
     WriteWithFprintf(name, MillionValues());
     std::filesystem::create_hard_link(name, Folder().Native("second name.txt"));
     return name;
@@ -137,7 +139,7 @@ void BM_ExportLoadingProcessInPlace(benchmark::State& state) {
   const std::vector<double>& values = MillionValues();
   const std::string& native = LinkedFile();
   const std::u16string path(native.begin(), native.end());
-  for (auto _ : state) model::ExportLoadingProcess(path, values);
+  for (auto _ : state) model::ExportLoadingProcess(path, values, model::ValueMarks{});
   state.SetBytesProcessed(state.iterations() * FileSize(native));
 }
 BENCHMARK(BM_ExportLoadingProcessInPlace)->Unit(benchmark::kMillisecond);

@@ -1,6 +1,6 @@
-#include <benchmark/benchmark.h>
-
 #include <vector>
+
+#include <benchmark/benchmark.h>
 
 #include "model/extended.h"
 #include "model/generation.h"
@@ -20,7 +20,7 @@ void BM_GenerateLoadingProcess(benchmark::State& state) {
   const std::vector<double> peaks = MillionValuePeaks();
   std::vector<double> process;
   for (auto _ : state) {
-    model::GenerateLoadingProcess(peaks, 1.0, process);
+    benchmark::DoNotOptimize(model::GenerateLoadingProcess(peaks, 1.0, process));
     benchmark::DoNotOptimize(process.data());
   }
   state.SetItemsProcessed(state.iterations() * static_cast<std::int64_t>(process.size()));
@@ -35,7 +35,7 @@ void BM_GenerateLoadingProcessIn(benchmark::State& state) {
   const std::vector<double> peaks = MillionValuePeaks();
   std::vector<double> process;
   for (auto _ : state) {
-    model::detail::GenerateLoadingProcessIn<E>(peaks, 1.0, process);
+    benchmark::DoNotOptimize(model::detail::GenerateLoadingProcessIn<E>(peaks, 1.0, process));
     benchmark::DoNotOptimize(process.data());
   }
   state.SetItemsProcessed(state.iterations() * static_cast<std::int64_t>(process.size()));
@@ -55,7 +55,7 @@ void BM_GenerateFarFromZeroIn(benchmark::State& state) {
   for (std::size_t k = 0; k <= 2000; ++k) peaks.push_back(k % 2 == 0 ? 1000.3 : 1001.7);
   std::vector<double> process;
   for (auto _ : state) {
-    model::detail::GenerateLoadingProcessIn<E>(peaks, 0.0028, process);
+    benchmark::DoNotOptimize(model::detail::GenerateLoadingProcessIn<E>(peaks, 0.0028, process));
     benchmark::DoNotOptimize(process.data());
   }
   state.SetItemsProcessed(state.iterations() * static_cast<std::int64_t>(process.size()));

@@ -1,12 +1,13 @@
-#include <benchmark/benchmark.h>
-
 #include <bit>
 #include <charconv>
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
+#include <cstdlib>
 #include <random>
 #include <vector>
+
+#include <benchmark/benchmark.h>
 
 #include "model/extended.h"
 #include "model/generation.h"
@@ -20,7 +21,9 @@ namespace {
 const std::vector<double>& Values() {
   static const std::vector<double> values = [] {
     std::vector<double> made;
-    model::GenerateLoadingProcess({0, 250.5, -125.25, 1000, 0}, 0.7, made);
+    const model::GenerationOutcome outcome =
+        model::GenerateLoadingProcess({0, 250.5, -125.25, 1000, 0}, 2.3, made);
+    if (outcome.status != model::GenerationStatus::Completed) std::abort();
     made.resize(512);
     std::mt19937_64 random(11);
     while (made.size() < 1024) {
@@ -48,10 +51,10 @@ void BM_FormatValue(benchmark::State& state) {
 BENCHMARK(BM_FormatValue);
 
 void BM_FormatValueTo(benchmark::State& state) {
-  char16_t buffer[model::MaxFormattedValueLength];
+  char16_t buffer[model::kMaxFormattedValueLength];
   for (auto _ : state) {
     for (double value : Values()) {
-      benchmark::DoNotOptimize(model::FormatValueTo(value, buffer));
+      benchmark::DoNotOptimize(model::FormatValueTo(value, model::ValueMarks{}, buffer));
       benchmark::ClobberMemory();
     }
   }
@@ -63,10 +66,10 @@ BENCHMARK(BM_FormatValueTo);
 // the software type to the x87 (bench/model/extended-ratios).
 template <class E>
 void BM_FormatValueIn(benchmark::State& state) {
-  char16_t buffer[model::MaxFormattedValueLength];
+  char16_t buffer[model::kMaxFormattedValueLength];
   for (auto _ : state) {
     for (double value : Values()) {
-      benchmark::DoNotOptimize(model::detail::FormatValueIn<E>(value, buffer));
+      benchmark::DoNotOptimize(model::detail::FormatValueIn<E>(value, model::ValueMarks{}, buffer));
       benchmark::ClobberMemory();
     }
   }

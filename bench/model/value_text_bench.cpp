@@ -1,10 +1,10 @@
-#include <benchmark/benchmark.h>
-
 #include <charconv>
 #include <cstdlib>
 #include <random>
 #include <string>
 #include <vector>
+
+#include <benchmark/benchmark.h>
 
 #include "model/extended.h"
 #include "model/value_text.h"
@@ -65,7 +65,7 @@ void BM_ReadValueIn(benchmark::State& state) {
   const auto& texts = TypicalTexts().wide;
   for (auto _ : state) {
     for (const std::u16string& text : texts) {
-      benchmark::DoNotOptimize(model::detail::ReadValueIn<E>(text));
+      benchmark::DoNotOptimize(model::detail::ReadValueIn<E>(text, model::ValueMarks{}));
     }
   }
   SetTextsProcessed(state);

@@ -1,4 +1,3 @@
-#include <benchmark/benchmark.h>
 #include <spawn.h>
 #include <stdlib.h>
 #include <sys/resource.h>
@@ -15,6 +14,8 @@
 #include <iterator>
 #include <string>
 #include <vector>
+
+#include <benchmark/benchmark.h>
 
 #include "model/fp_environment.h"
 #include "model/generation.h"
@@ -75,9 +76,10 @@ std::string Contents(const std::string& native) {
 void ModelAlone(const std::string& peakFile, const std::string& output) {
   std::vector<double> peakValues;
   std::vector<double> loadingProcess;
-  model::ImportPeakFile(Widened(peakFile), peakValues, loadingProcess);
-  model::GenerateLoadingProcess(peakValues, kSpacingValue, loadingProcess);
-  model::ExportLoadingProcess(Widened(output), loadingProcess);
+  model::ImportPeakFile(Widened(peakFile), model::ValueMarks{}, peakValues, loadingProcess);
+  benchmark::DoNotOptimize(
+      model::GenerateLoadingProcess(peakValues, kSpacingValue, loadingProcess));
+  model::ExportLoadingProcess(Widened(output), loadingProcess, model::ValueMarks{});
 }
 
 // Wall-clock seconds and processor seconds (user and system) of one run.
@@ -100,6 +102,7 @@ double ProcessorSeconds() {
 // seconds when it failed.
 Seconds SecondsOfProcess(std::vector<std::string> arguments) {
   std::vector<char*> pointers;
+  pointers.reserve(arguments.size() + 1);
   for (std::string& argument : arguments) pointers.push_back(argument.data());
   pointers.push_back(nullptr);
   const auto start = std::chrono::steady_clock::now();

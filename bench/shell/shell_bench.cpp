@@ -1,20 +1,21 @@
-#include <benchmark/benchmark.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <ctime>
+#include <string>
+#include <vector>
 
 #include <QFile>
 #include <QFileDialog>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QTest>
 #include <QTemporaryDir>
+#include <QTest>
 #include <QWindow>
-#include <chrono>
-#include <cstdlib>
-#include <ctime>
-#include <spawn.h>
-#include <string>
-#include <sys/wait.h>
-#include <unistd.h>
-#include <vector>
+#include <benchmark/benchmark.h>
 
 #include "model/errors.h"
 #include "model/generation.h"
@@ -142,14 +143,16 @@ void BM_GenerateCommandAndRepaint(benchmark::State& state) {
     const auto commandStart = std::chrono::steady_clock::now();
     generate->click();
     form.repaint();
-    const std::chrono::duration<double> commandTime = std::chrono::steady_clock::now() - commandStart;
+    const std::chrono::duration<double> commandTime =
+        std::chrono::steady_clock::now() - commandStart;
     state.SetIterationTime(commandTime.count());
     command += commandTime.count();
 
     const auto baselineStart = std::chrono::steady_clock::now();
-    model::GenerateLoadingProcess(peaks, 1.0, alone);
+    benchmark::DoNotOptimize(model::GenerateLoadingProcess(peaks, 1.0, alone));
     benchmark::DoNotOptimize(alone.data());
-    const std::chrono::duration<double> baselineTime = std::chrono::steady_clock::now() - baselineStart;
+    const std::chrono::duration<double> baselineTime =
+        std::chrono::steady_clock::now() - baselineStart;
     baseline += baselineTime.count();
   }
   const auto runs = static_cast<double>(state.iterations());

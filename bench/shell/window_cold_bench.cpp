@@ -1,15 +1,15 @@
-#include <benchmark/benchmark.h>
+#include <cstdint>
+#include <cstdlib>
+#include <map>
+#include <string>
+#include <vector>
 
 #include <QFile>
 #include <QFileDialog>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTest>
-#include <cstdint>
-#include <cstdlib>
-#include <map>
-#include <string>
-#include <vector>
+#include <benchmark/benchmark.h>
 
 #include "bench/support/cold_process.h"
 #include "shell/application.h"

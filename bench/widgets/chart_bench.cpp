@@ -6,7 +6,6 @@
 #include <QApplication>
 #include <QImage>
 #include <QPainter>
-
 #include <benchmark/benchmark.h>
 
 #include "tests/widgets/support/point_by_point_painter.h"

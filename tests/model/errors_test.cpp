@@ -1,10 +1,10 @@
 #include "model/errors.h"
 
-#include <gtest/gtest.h>
-
 #include <exception>
 #include <functional>
 #include <type_traits>
+
+#include <gtest/gtest.h>
 
 namespace model {
 namespace {

@@ -5,8 +5,6 @@
 
 #ifdef LOADGEN_HAS_X87_EXTENDED
 
-#include <gtest/gtest.h>
-
 #include <algorithm>
 #include <bit>
 #include <cmath>
@@ -19,6 +17,8 @@
 #include <string>
 #include <utility>
 #include <vector>
+
+#include <gtest/gtest.h>
 
 #include "model/errors.h"
 #include "model/extended_bits.h"
@@ -423,14 +423,14 @@ std::string Outcome(Step step) {
 template <class E>
 std::string Read(const std::u16string& text) {
   return Outcome([&text] {
-    return std::to_string(std::bit_cast<std::uint64_t>(detail::ReadValueIn<E>(text)));
+    return std::to_string(std::bit_cast<std::uint64_t>(detail::ReadValueIn<E>(text, ValueMarks{})));
   });
 }
 
 template <class E>
 std::string Format(double value) {
-  char16_t buffer[MaxFormattedValueLength];
-  return ToUtf8(std::u16string_view(buffer, detail::FormatValueIn<E>(value, buffer)));
+  char16_t buffer[kMaxFormattedValueLength];
+  return ToUtf8(std::u16string_view(buffer, detail::FormatValueIn<E>(value, ValueMarks{}, buffer)));
 }
 
 // The generated values, each with its formatted text, and the outcome.
@@ -482,7 +482,7 @@ std::u16string RandomNumberText(Operands& random) {
 double RandomPeak(Operands& random, double scale) {
   if (random.Below(4) == 0) {
     try {
-      return detail::ReadValueIn<X87Extended>(RandomNumberText(random));
+      return detail::ReadValueIn<X87Extended>(RandomNumberText(random), ValueMarks{});
     } catch (const Exception&) {
     }
   }

@@ -4,16 +4,17 @@
 
 #include "model/extended.h"
 
-#include <gtest/gtest.h>
-
 #include <bit>
 #include <cmath>
 #include <compare>
 #include <cstdint>
 #include <cstdio>
+#include <limits>
 #include <optional>
 #include <string>
 #include <vector>
+
+#include <gtest/gtest.h>
 
 #include "model/extended_bits.h"
 
@@ -229,6 +230,7 @@ struct StepValuesRow {
 };
 
 TEST(ExtendedTest, StepValuesAreExactSumsRoundedTwice) {
+  const double infinity = std::numeric_limits<double>::infinity();
   const StepValuesRow rows[] = {
       {"exact products rounded once", 0, 0.1, {0.1, 0.2, 0x1.3333333333334p-2}},
       // 1 + 2^-53 + 2^-66 rounds to 1 + 2^-53 in double-extended, a tie that then goes to
@@ -242,7 +244,7 @@ TEST(ExtendedTest, StepValuesAreExactSumsRoundedTwice) {
       // 1 - 2^-66, a quarter of a last place below 1.
       {"a rounding up to the next power of two", 0x1.fffffffffffffp-1, 0x1.fff8p-54, {1, 1}},
       {"a step below the last place of the start", 1e20, 3e-30, {1e20, 1e20}},
-      {"beyond the largest double", -0x1.ffffffffffffp+1023, -0x1.0000000000001p+1010, {-INFINITY}},
+      {"beyond the largest double", -0x1.ffffffffffffp+1023, -0x1.0000000000001p+1010, {-infinity}},
   };
   for (const StepValuesRow& row : rows) {
     SCOPED_TRACE(row.name);

@@ -1,7 +1,6 @@
 #include "model/file_replacement.h"
 
 #include <fcntl.h>
-#include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/mount.h>
 #include <sys/stat.h>
@@ -16,6 +15,8 @@
 #include <string>
 #include <system_error>
 #include <vector>
+
+#include <gtest/gtest.h>
 
 #include "model/errors.h"
 #include "model/file_replacement_internal.h"
@@ -275,8 +276,8 @@ class SmallFileSystemTest : public FileReplacementTest {
 
   // 100,000 values, far more than the disk holds.
   static std::vector<double> LongProcess() {
-    std::vector<double> process;
-    for (int k = 0; k < 100'000; ++k) process.push_back(k * 0.7);
+    std::vector<double> process(100'000);
+    for (std::size_t k = 0; k < process.size(); ++k) process[k] = static_cast<double>(k) * 0.7;
     return process;
   }
 
@@ -297,7 +298,8 @@ TEST_F(SmallFileSystemTest, AFullDiskLeavesAFileWrittenInPlaceByteForByte) {
 
   for (const std::string name : {"small/data.txt", "bound.txt"}) {
     SCOPED_TRACE(name);
-    EXPECT_EQ(ErrorMessage<EWriteError>([&] { ExportLoadingProcess(Path(name), LongProcess()); }),
+    EXPECT_EQ(ErrorMessage<EWriteError>(
+                  [&] { ExportLoadingProcess(Path(name), LongProcess(), ValueMarks{}); }),
               u"Stream write error");
   }
   EXPECT_TRUE(Holds("small/data.txt", old_bytes));
@@ -318,7 +320,7 @@ TEST_F(SmallFileSystemTest, AFullDiskLeavesAFileInALockedFolderByteForByte) {
 
   ExpectAsNobody([this] {
     return ErrorMessage<EWriteError>([this] {
-             ExportLoadingProcess(Path("small/locked/data.txt"), LongProcess());
+             ExportLoadingProcess(Path("small/locked/data.txt"), LongProcess(), ValueMarks{});
            }) == u"Stream write error";
   });
   EXPECT_TRUE(Holds("small/locked/data.txt", old_bytes));
@@ -348,9 +350,9 @@ TEST_F(SmallFileSystemTest, ADiskFullAfterSeveralBuffersLeavesTheOldFileWhole) {
                     ("size=" + std::to_string(room)).c_str()),
             0)
       << std::strerror(errno);
-  EXPECT_EQ(
-      ErrorMessage<EWriteError>([&] { ExportLoadingProcess(Path("small/data.txt"), process); }),
-      u"Stream write error");
+  EXPECT_EQ(ErrorMessage<EWriteError>(
+                [&] { ExportLoadingProcess(Path("small/data.txt"), process, ValueMarks{}); }),
+            u"Stream write error");
   EXPECT_TRUE(Holds("small/data.txt", old_bytes));
   EXPECT_EQ(std::distance(std::filesystem::directory_iterator(Folder() / "small"),
                           std::filesystem::directory_iterator()),
@@ -362,11 +364,11 @@ TEST_F(SmallFileSystemTest, WritingInPlaceLeavesExactlyTheNewText) {
   WriteBytes("small/data.txt", OldContent());
   ASSERT_EQ(::link(Native("small/data.txt").c_str(), Native("small/other name.txt").c_str()), 0);
   const std::vector<double> shorter = {1, 2.5};
-  ExportLoadingProcess(Path("small/data.txt"), shorter);
+  ExportLoadingProcess(Path("small/data.txt"), shorter, ValueMarks{});
   EXPECT_EQ(ReadBytes("small/other name.txt"), "1\r\n2.5\r\n");
 
   const std::vector<double> longer(3'000, 0.25);
-  ExportLoadingProcess(Path("small/data.txt"), longer);
+  ExportLoadingProcess(Path("small/data.txt"), longer, ValueMarks{});
   std::string expected;
   for (int k = 0; k < 3'000; ++k) expected += "0.25\r\n";
   EXPECT_TRUE(Holds("small/other name.txt", expected));

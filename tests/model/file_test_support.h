@@ -7,7 +7,6 @@
 
 #include <fcntl.h>
 #include <grp.h>
-#include <gtest/gtest.h>
 #include <stdlib.h>
 #include <sys/file.h>
 #include <unistd.h>
@@ -21,6 +20,8 @@
 #include <string>
 #include <string_view>
 #include <vector>
+
+#include <gtest/gtest.h>
 
 #include "model/file_replacement.h"
 #include "model/process_export.h"
@@ -132,8 +133,8 @@ std::u16string ErrorMessage(Operation&& operation) {
 // A loading process whose text, about 9 MB of values with 15 digits, the export writes in
 // several buffers.
 inline std::vector<double> ProcessOfSeveralBuffers() {
-  std::vector<double> process;
-  for (int k = 0; k < 500'000; ++k) process.push_back(k / 3.0);
+  std::vector<double> process(500'000);
+  for (std::size_t k = 0; k < process.size(); ++k) process[k] = static_cast<double>(k) / 3.0;
   return process;
 }
 
@@ -148,7 +149,7 @@ inline std::vector<std::size_t> ExportedPieceSizes(const std::vector<double>& pr
     std::vector<std::size_t> sizes;
   };
   PieceSizes pieces;
-  detail::WriteLoadingProcessContent(process, pieces);
+  detail::WriteLoadingProcessContent(process, ValueMarks{}, pieces);
   return pieces.sizes;
 }
 

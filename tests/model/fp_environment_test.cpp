@@ -1,8 +1,8 @@
 #include "model/fp_environment.h"
 
-#include <gtest/gtest.h>
-
 #include <cstdint>
+
+#include <gtest/gtest.h>
 
 namespace model {
 namespace {

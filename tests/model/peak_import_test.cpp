@@ -1,12 +1,14 @@
 #include "model/peak_import.h"
 
-#include <gtest/gtest.h>
 #include <sys/file.h>
 
+#include <algorithm>
 #include <bit>
 #include <cstdint>
 #include <string>
 #include <vector>
+
+#include <gtest/gtest.h>
 
 #include "model/errors.h"
 #include "model/value_text.h"
@@ -32,6 +34,7 @@ class PeakImportTest : public TemporaryFolderTest {
 };
 
 TEST_F(PeakImportTest, ReadsOneValuePerLineInFileOrder) {
+  // clang-format off
   const struct {
     std::string bytes;
     Values peaks;
@@ -46,10 +49,11 @@ TEST_F(PeakImportTest, ReadsOneValuePerLineInFileOrder) {
       {"\xEF\xBB\xBF" "4\r\n", {4}},
       {"5\r\n\0\0"s, {5}},
   };
+  // clang-format on
   for (const auto& row : rows) {
     SCOPED_TRACE(testing::PrintToString(row.bytes));
     WriteBytes("peaks.txt", row.bytes);
-    ImportPeakFile(Path("peaks.txt"), peaks_, process_);
+    ImportPeakFile(Path("peaks.txt"), ValueMarks{}, peaks_, process_);
     EXPECT_EQ(Bits(peaks_), Bits(row.peaks));
     EXPECT_TRUE(process_.empty());
   }
@@ -74,7 +78,7 @@ TEST_F(PeakImportTest, StopsAtTheFirstLineThatIsNoValueAndKeepsTheValuesAboveIt)
     SCOPED_TRACE(testing::PrintToString(row.bytes));
     WriteBytes("peaks.txt", row.bytes);
     EXPECT_EQ(ErrorMessage<EConvertError>(
-                  [&] { ImportPeakFile(Path("peaks.txt"), peaks_, process_); }),
+                  [&] { ImportPeakFile(Path("peaks.txt"), ValueMarks{}, peaks_, process_); }),
               row.message);
     EXPECT_EQ(peaks_, row.peaks);
     EXPECT_TRUE(process_.empty());
@@ -83,7 +87,8 @@ TEST_F(PeakImportTest, StopsAtTheFirstLineThatIsNoValueAndKeepsTheValuesAboveIt)
 
 TEST_F(PeakImportTest, ANumberBeyondTheDoublesIsAnOverflow) {
   WriteBytes("peaks.txt", "1\r\n-1e400\r\n2\r\n");
-  EXPECT_EQ(ErrorMessage<EOverflow>([&] { ImportPeakFile(Path("peaks.txt"), peaks_, process_); }),
+  EXPECT_EQ(ErrorMessage<EOverflow>(
+                [&] { ImportPeakFile(Path("peaks.txt"), ValueMarks{}, peaks_, process_); }),
             u"Floating point overflow");
   EXPECT_EQ(peaks_, Values{1});
   EXPECT_TRUE(process_.empty());
@@ -93,8 +98,14 @@ TEST_F(PeakImportTest, AFileThatCannotBeReadLeavesBothSequencesEmpty) {
   WriteBytes("locked.txt", "1\r\n");
   const HeldLock writer(Native("locked.txt"), LOCK_EX);
   // UTF-16 without a mark: only the first digit would remain ahead of the first NUL.
-  WriteBytes("utf16.txt", "1\0" "0\0\r\0\n\0" "2\0" "0\0"s);
-  WriteBytes("utf8.txt", "\xEF\xBB\xBF" "1\r\n2\xFF\r\n");
+  WriteBytes("utf16.txt",
+             "1\0"
+             "0\0\r\0\n\0"
+             "2\0"
+             "0\0"s);
+  WriteBytes("utf8.txt",
+             "\xEF\xBB\xBF"
+             "1\r\n2\xFF\r\n");
   const struct {
     std::string name;
     bool cannotOpen;
@@ -114,7 +125,7 @@ TEST_F(PeakImportTest, AFileThatCannotBeReadLeavesBothSequencesEmpty) {
     peaks_ = {7, 8, 9};
     process_ = {7, 7.5, 8};
     try {
-      ImportPeakFile(Path(row.name), peaks_, process_);
+      ImportPeakFile(Path(row.name), ValueMarks{}, peaks_, process_);
       ADD_FAILURE() << "no error raised";
     } catch (const EStreamError& error) {
       EXPECT_EQ(error.Message(), row.message);
@@ -154,10 +165,27 @@ TEST_F(PeakImportTest, ReadsLongFilesValueForValue) {
   for (const std::string line_end : {"\r\n", "\n", "\r"}) {
     SCOPED_TRACE(testing::PrintToString(line_end));
     WriteBytes("peaks.txt", file.Bytes(line_end));
-    ImportPeakFile(Path("peaks.txt"), peaks_, process_);
+    ImportPeakFile(Path("peaks.txt"), ValueMarks{}, peaks_, process_);
     EXPECT_TRUE(Bits(peaks_) == Bits(file.values));
     EXPECT_TRUE(process_.empty());
   }
+}
+
+// Both threads read under the marks given, from the code page's bytes as from decoded text.
+TEST_F(PeakImportTest, ALongFileIsReadUnderTheMarksGiven) {
+  // Just long enough for two threads.
+  const LongFile file(70'000);
+  std::string bytes = file.Bytes("\r\n");
+  std::replace(bytes.begin(), bytes.end(), '.', ',');
+  for (const std::string byteOrderMark : {"", "\xEF\xBB\xBF"}) {
+    SCOPED_TRACE(testing::PrintToString(byteOrderMark));
+    WriteBytes("peaks.txt", byteOrderMark + bytes);
+    ImportPeakFile(Path("peaks.txt"), {u',', u'.'}, peaks_, process_);
+    EXPECT_TRUE(Bits(peaks_) == Bits(file.values));
+  }
+  EXPECT_EQ(ErrorMessage<EConvertError>(
+                [&] { ImportPeakFile(Path("peaks.txt"), ValueMarks{}, peaks_, process_); }),
+            u"'-35000,0' is not a valid floating point value");
 }
 
 // Lines that are no values all through a part of a long file, so that both threads meet
@@ -170,9 +198,9 @@ TEST_F(PeakImportTest, ALongFileStopsAtItsFirstLineThatIsNoValue) {
     file.lines[k] = k == 200'000 ? first : later;
   }
   WriteBytes("peaks.txt", file.Bytes("\r\n"));
-  EXPECT_EQ(
-      ErrorMessage<EConvertError>([&] { ImportPeakFile(Path("peaks.txt"), peaks_, process_); }),
-      u"'first' is not a valid floating point value");
+  EXPECT_EQ(ErrorMessage<EConvertError>(
+                [&] { ImportPeakFile(Path("peaks.txt"), ValueMarks{}, peaks_, process_); }),
+            u"'first' is not a valid floating point value");
   file.values.resize(200'000);
   EXPECT_TRUE(Bits(peaks_) == Bits(file.values));
   EXPECT_TRUE(process_.empty());
@@ -183,7 +211,8 @@ TEST_F(PeakImportTest, ALongFileStopsAtItsFirstLineThatIsNoValue) {
 TEST_F(PeakImportTest, ADeviceIsNoPeakFile) {
   peaks_ = {7, 8, 9};
   process_ = {7, 7.5, 8};
-  EXPECT_EQ(ErrorMessage<EFOpenError>([&] { ImportPeakFile(u"/dev/urandom", peaks_, process_); }),
+  EXPECT_EQ(ErrorMessage<EFOpenError>(
+                [&] { ImportPeakFile(u"/dev/urandom", ValueMarks{}, peaks_, process_); }),
             u"Cannot open file \"/dev/urandom\". Not a regular file");
   EXPECT_TRUE(peaks_.empty());
   EXPECT_TRUE(process_.empty());

@@ -1,6 +1,5 @@
 #include "model/process_export.h"
 
-#include <gtest/gtest.h>
 #include <sys/file.h>
 
 #include <cfloat>
@@ -10,6 +9,8 @@
 #include <sstream>
 #include <string>
 #include <vector>
+
+#include <gtest/gtest.h>
 
 #include "model/errors.h"
 #include "model/generation.h"
@@ -25,13 +26,8 @@ using Values = std::vector<double>;
 
 class ProcessExportTest : public TemporaryFolderTest {
  protected:
-  void TearDown() override {
-    SetDecimalMark(u'.');
-    TemporaryFolderTest::TearDown();
-  }
-
-  std::string Exported(const Values& process) {
-    ExportLoadingProcess(Path("LoadingProcess.txt"), process);
+  std::string Exported(const Values& process, ValueMarks marks = {}) {
+    ExportLoadingProcess(Path("LoadingProcess.txt"), process, marks);
     return ReadBytes("LoadingProcess.txt");
   }
 };
@@ -53,16 +49,21 @@ TEST_F(ProcessExportTest, WritesOneFormattedValuePerLine) {
 }
 
 TEST_F(ProcessExportTest, WritesTheDecimalMarkInTheFilesCodePage) {
-  SetDecimalMark(u',');
-  EXPECT_EQ(Exported({1.5, -1.5e-7}), "1,5\r\n-1,5E-7\r\n");
-  SetDecimalMark(u'\u00B7');
-  EXPECT_EQ(Exported({1.5}), "1\xB7" "5\r\n");
+  EXPECT_EQ(Exported({1.5, -1.5e-7}, {u',', u'.'}), "1,5\r\n-1,5E-7\r\n");
+  EXPECT_EQ(Exported({1.5}, {u'\u00B7'}),
+            "1\xB7"
+            "5\r\n");
   // The Arabic decimal separator is outside the code page: a text that holds it is UTF-8
   // with its byte-order mark; one without it stays in the code page.
-  SetDecimalMark(u'\u066B');
-  EXPECT_EQ(Exported({2, 1.5}), "\xEF\xBB\xBF" "2\r\n1\xD9\xAB" "5\r\n");
-  EXPECT_EQ(Exported({3, 1e21}), "3\r\n1E21\r\n");
-  EXPECT_EQ(Exported({}), "");
+  const ValueMarks arabic{u'\u066B', u'\u066C'};
+  EXPECT_EQ(Exported({2, 1.5}, arabic),
+            "\xEF\xBB\xBF"
+            "2\r\n1\xD9\xAB"
+            "5\r\n");
+  EXPECT_EQ(Exported({3, 1e21}, arabic), "3\r\n1E21\r\n");
+  EXPECT_EQ(Exported({}, arabic), "");
+  // The grouping mark is never written, wherever it lies.
+  EXPECT_EQ(Exported({1234567.5}, {u'.', u'\u066C'}), "1234567.5\r\n");
 }
 
 // The text is made and encoded a batch of lines at a time: under every mark, a long process
@@ -82,27 +83,27 @@ TEST_F(ProcessExportTest, ALongProcessGivesTheLinesOfItsValuesUnderEveryMark) {
   };
   for (const auto& row : rows) {
     SCOPED_TRACE(testing::PrintToString(row.markBytes));
-    SetDecimalMark(row.mark);
+    const ValueMarks marks{row.mark};
     std::string expected = row.byteOrderMark;
     for (const double value : process) {
-      for (const char16_t unit : FormatValue(value)) {
+      for (const char16_t unit : FormatValue(value, marks)) {
         expected += unit == row.mark ? row.markBytes : std::string(1, static_cast<char>(unit));
       }
       expected += "\r\n";
     }
     // Compared without printing megabytes when they differ.
-    EXPECT_TRUE(Exported(process) == expected);
+    EXPECT_TRUE(Exported(process, marks) == expected);
   }
 }
 
 // A mark of Arabic and Persian regional settings: the file must still read back.
 TEST_F(ProcessExportTest, ReadsBackUnderADecimalMarkOutsideTheCodePage) {
-  SetDecimalMark(u'\u066B');
+  const ValueMarks marks{u'\u066B', u'\u066C'};
   const Values process = {1.5, -2.25, 0.1 + 0.2, 1e-300, 7};
-  Exported(process);
+  Exported(process, marks);
   Values peaks;
   Values imported_process;
-  ImportPeakFile(Path("LoadingProcess.txt"), peaks, imported_process);
+  ImportPeakFile(Path("LoadingProcess.txt"), marks, peaks, imported_process);
   EXPECT_EQ(peaks, (Values{1.5, -2.25, 0.3, 1e-300, 7}));
 }
 
@@ -113,7 +114,7 @@ TEST_F(ProcessExportTest, WritesWhatAnInterruptedGenerationLeft) {
             GenerationStatus::LimitExceeded);
   EXPECT_EQ(Exported(process), "0\r\n-3\r\n");
   // A zero spacing leaves the first peak alone.
-  EXPECT_THROW(GenerateLoadingProcess({5, 1, 2}, 0, process), EZeroDivide);
+  EXPECT_THROW(static_cast<void>(GenerateLoadingProcess({5, 1, 2}, 0, process)), EZeroDivide);
   EXPECT_EQ(Exported(process), "5\r\n");
 }
 
@@ -136,13 +137,15 @@ TEST_F(ProcessExportTest, FailuresLeaveTheFileAsItWas) {
                   u"\". Resource temporarily unavailable");
   }
   std::filesystem::create_directory(Folder() / "folder");
-  EXPECT_EQ(ErrorMessage<EFCreateError>([&] { ExportLoadingProcess(Path("folder"), process); }),
+  EXPECT_EQ(ErrorMessage<EFCreateError>(
+                [&] { ExportLoadingProcess(Path("folder"), process, ValueMarks{}); }),
             u"Cannot create file \"" + Path("folder") + u"\". Is a directory");
+  EXPECT_EQ(ErrorMessage<EFCreateError>(
+                [&] { ExportLoadingProcess(Path("missing/out.txt"), process, ValueMarks{}); }),
+            u"Cannot create file \"" + Path("missing/out.txt") + u"\". No such file or directory");
   EXPECT_EQ(
-      ErrorMessage<EFCreateError>([&] { ExportLoadingProcess(Path("missing/out.txt"), process); }),
-      u"Cannot create file \"" + Path("missing/out.txt") + u"\". No such file or directory");
-  EXPECT_EQ(ErrorMessage<EWriteError>([&] { ExportLoadingProcess(u"/dev/full", process); }),
-            u"Stream write error");
+      ErrorMessage<EWriteError>([&] { ExportLoadingProcess(u"/dev/full", process, ValueMarks{}); }),
+      u"Stream write error");
   EXPECT_EQ(ReadBytes("LoadingProcess.txt"), "old");
   EXPECT_EQ(Entries(), (std::vector<std::string>{"LoadingProcess.txt", "folder"}));
   EXPECT_EQ(process, (Values{1, 2}));
@@ -170,7 +173,7 @@ TEST_F(ProcessExportTest, ReadsBackAsAPeakFileOfTheWrittenDigits) {
   const std::string bytes = Exported(process);
   Values peaks = {1};
   Values imported_process = {2};
-  ImportPeakFile(Path("LoadingProcess.txt"), peaks, imported_process);
+  ImportPeakFile(Path("LoadingProcess.txt"), ValueMarks{}, peaks, imported_process);
   EXPECT_EQ(peaks, ValuesOfLines(bytes));
   EXPECT_TRUE(imported_process.empty());
   ASSERT_EQ(peaks.size(), process.size());
@@ -179,9 +182,9 @@ TEST_F(ProcessExportTest, ReadsBackAsAPeakFileOfTheWrittenDigits) {
     EXPECT_LE(std::fabs(peaks[k] - process[k]), 5e-15 * std::fabs(process[k])) << k;
   }
 
-  SetDecimalMark(u',');
-  Exported({1.5, -2.25});
-  ImportPeakFile(Path("LoadingProcess.txt"), peaks, imported_process);
+  const ValueMarks comma{u',', u'.'};
+  Exported({1.5, -2.25}, comma);
+  ImportPeakFile(Path("LoadingProcess.txt"), comma, peaks, imported_process);
   EXPECT_EQ(peaks, (Values{1.5, -2.25}));
 }
 
@@ -189,7 +192,7 @@ TEST_F(ProcessExportTest, TheLargestMagnitudesDoNotReadBack) {
   Exported({1, -DBL_MAX, 2});
   Values peaks;
   Values process;
-  EXPECT_THROW(ImportPeakFile(Path("LoadingProcess.txt"), peaks, process), EOverflow);
+  EXPECT_THROW(ImportPeakFile(Path("LoadingProcess.txt"), ValueMarks{}, peaks, process), EOverflow);
   EXPECT_EQ(peaks, Values{1});
 }
 

@@ -1,9 +1,9 @@
 #include "model/spacing_advice.h"
 
-#include <gtest/gtest.h>
-
 #include <string>
 #include <vector>
+
+#include <gtest/gtest.h>
 
 #include "model/generation.h"
 #include "model/value_text.h"
@@ -13,17 +13,13 @@ namespace {
 
 using Values = std::vector<double>;
 
-GenerationStatus StatusWith(const Values& peaks, const std::u16string& spacing) {
+GenerationStatus StatusWith(const Values& peaks, const std::u16string& spacing,
+                            ValueMarks marks = {}) {
   Values process;
-  return GenerateLoadingProcess(peaks, ReadValue(spacing), process).status;
+  return GenerateLoadingProcess(peaks, ReadValue(spacing, marks), process).status;
 }
 
-class SpacingAdviceTest : public ::testing::Test {
- protected:
-  void TearDown() override { SetDecimalMark(u'.'); }
-};
-
-TEST_F(SpacingAdviceTest, TheAdvisedSpacingIsTheSmallestThatPassesEverySegment) {
+TEST(SpacingAdviceTest, TheAdvisedSpacingIsTheSmallestThatPassesEverySegment) {
   const struct {
     Values peaks;
     std::u16string advised;
@@ -44,27 +40,27 @@ TEST_F(SpacingAdviceTest, TheAdvisedSpacingIsTheSmallestThatPassesEverySegment) 
   };
   for (const auto& row : rows) {
     SCOPED_TRACE(testing::PrintToString(row.peaks));
-    const std::u16string advised = PassingSpacingText(row.peaks);
+    const std::u16string advised = PassingSpacingText(row.peaks, ValueMarks{});
     EXPECT_EQ(advised, row.advised);
     EXPECT_EQ(StatusWith(row.peaks, advised), GenerationStatus::Completed);
     EXPECT_EQ(StatusWith(row.peaks, row.below), GenerationStatus::LimitExceeded);
   }
 }
 
-TEST_F(SpacingAdviceTest, BelowTheNormalRangeTheAdviceStillPasses) {
+TEST(SpacingAdviceTest, BelowTheNormalRangeTheAdviceStillPasses) {
   // 5e-324 / 501 rounds to zero, a spacing that never passes.
   const Values peaks = {0, 4.9406564584124654e-324, 0};
-  const std::u16string advised = PassingSpacingText(peaks);
+  const std::u16string advised = PassingSpacingText(peaks, ValueMarks{});
   EXPECT_EQ(advised, u"4.94065645841247E-324");
   EXPECT_EQ(StatusWith(peaks, advised), GenerationStatus::Completed);
 }
 
-TEST_F(SpacingAdviceTest, TheAdviceIsWrittenWithTheDecimalMark) {
-  SetDecimalMark(u',');
+TEST(SpacingAdviceTest, TheAdviceIsWrittenWithTheDecimalMark) {
+  const ValueMarks comma{u',', u'.'};
   const Values peaks = {0, 250.5, 0};
-  const std::u16string advised = PassingSpacingText(peaks);
+  const std::u16string advised = PassingSpacingText(peaks, comma);
   EXPECT_EQ(advised, u"0,500000000000001");
-  EXPECT_EQ(StatusWith(peaks, advised), GenerationStatus::Completed);
+  EXPECT_EQ(StatusWith(peaks, advised, comma), GenerationStatus::Completed);
 }
 
 }  // namespace

@@ -1,7 +1,6 @@
 #include "model/stream_io.h"
 
 #include <fcntl.h>
-#include <gtest/gtest.h>
 #include <sys/file.h>
 #include <unistd.h>
 
@@ -10,6 +9,8 @@
 #include <string>
 #include <thread>
 #include <vector>
+
+#include <gtest/gtest.h>
 
 #include "model/errors.h"
 #include "model/peak_import.h"
@@ -86,7 +87,7 @@ class StreamIoTest : public TemporaryFolderTest {
     Values peaks = {7, 8, 9};
     Values process = {7, 7.5, 8};
     try {
-      ImportPeakStream(pipe.ReadEnd(), u"/dev/stdin", peaks, process);
+      ImportPeakStream(pipe.ReadEnd(), u"/dev/stdin", ValueMarks{}, peaks, process);
     } catch (...) {
       writer.join();
       throw;
@@ -100,7 +101,7 @@ class StreamIoTest : public TemporaryFolderTest {
     WriteBytes("peaks.txt", bytes);
     Values peaks;
     Values process;
-    ImportPeakFile(Path("peaks.txt"), peaks, process);
+    ImportPeakFile(Path("peaks.txt"), ValueMarks{}, peaks, process);
     return peaks;
   }
 };
@@ -152,9 +153,9 @@ TEST_F(StreamIoTest, AStreamFailsAsAFileWouldUnderItsName) {
   ASSERT_GE(folder, 0);
   Values peaks = {1};
   Values process = {2};
-  EXPECT_EQ(
-      ErrorMessage<EFOpenError>([&] { ImportPeakStream(folder, u"/dev/stdin", peaks, process); }),
-      u"Cannot open file \"/dev/stdin\". Is a directory");
+  EXPECT_EQ(ErrorMessage<EFOpenError>(
+                [&] { ImportPeakStream(folder, u"/dev/stdin", ValueMarks{}, peaks, process); }),
+            u"Cannot open file \"/dev/stdin\". Is a directory");
   ::close(folder);
   EXPECT_TRUE(peaks.empty());
   EXPECT_TRUE(process.empty());
@@ -171,7 +172,7 @@ TEST_F(StreamIoTest, ADescriptorIsReadAsItIsHandedOver) {
   ASSERT_EQ(::lseek(file, 3, SEEK_SET), 3);
   Values peaks = {7};
   Values process = {8};
-  ImportPeakStream(file, u"/dev/stdin", peaks, process);
+  ImportPeakStream(file, u"/dev/stdin", ValueMarks{}, peaks, process);
   EXPECT_EQ(peaks, (Values{2, 3}));
   EXPECT_EQ(::lseek(file, 0, SEEK_CUR), 9);
   ::close(file);
@@ -179,7 +180,7 @@ TEST_F(StreamIoTest, ADescriptorIsReadAsItIsHandedOver) {
   const int device = ::open("/dev/null", O_RDONLY | O_CLOEXEC);
   ASSERT_GE(device, 0);
   peaks = {7};
-  ImportPeakStream(device, u"/dev/stdin", peaks, process);
+  ImportPeakStream(device, u"/dev/stdin", ValueMarks{}, peaks, process);
   EXPECT_TRUE(peaks.empty());
   ::close(device);
 }
@@ -196,12 +197,12 @@ TEST_F(StreamIoTest, WritesTheBytesOfTheExportedFile) {
   };
   for (const Values& process : rows) {
     SCOPED_TRACE(process.size());
-    ExportLoadingProcess(Path("exported.txt"), process);
+    ExportLoadingProcess(Path("exported.txt"), process, ValueMarks{});
     Pipe pipe;
     pipe.MakeNonBlocking(pipe.WriteEnd());
     std::string streamed;
     std::thread reader([&pipe, &streamed] { streamed = ReadWhole(pipe.ReadEnd()); });
-    ExportLoadingProcessTo(pipe.WriteEnd(), process);
+    ExportLoadingProcessTo(pipe.WriteEnd(), process, ValueMarks{});
     pipe.CloseWriteEnd();
     reader.join();
     EXPECT_EQ(streamed, ReadBytes("exported.txt"));
@@ -212,7 +213,7 @@ TEST_F(StreamIoTest, AFullDeviceIsAWriteError) {
   const int full = ::open("/dev/full", O_WRONLY | O_CLOEXEC);
   if (full < 0) GTEST_SKIP() << "no /dev/full here";
   EXPECT_EQ(ErrorMessage<EWriteError>([full] {
-              ExportLoadingProcessTo(full, {1, 2});
+              ExportLoadingProcessTo(full, {1, 2}, ValueMarks{});
             }),
             u"Stream write error");
   ::close(full);

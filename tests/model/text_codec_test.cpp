@@ -1,8 +1,8 @@
 #include "model/text_codec.h"
 
-#include <gtest/gtest.h>
-
 #include <string>
+
+#include <gtest/gtest.h>
 
 namespace model::detail {
 namespace {
@@ -65,6 +65,7 @@ TEST(TextCodecTest, Utf8DecodesWellFormedText) {
 }
 
 TEST(TextCodecTest, Utf8FindsTheStartOfTheFirstIllFormedSequence) {
+  // clang-format off
   const struct {
     std::string bytes;
     std::size_t offset;
@@ -82,6 +83,7 @@ TEST(TextCodecTest, Utf8FindsTheStartOfTheFirstIllFormedSequence) {
       {"1\xE2\x82", 1},            // cut off by the end
       {"\xC3\xA9\xF0\x9F\x98", 2},
   };
+  // clang-format on
   for (const auto& row : rows) {
     SCOPED_TRACE(testing::PrintToString(row.bytes));
     std::u16string out(row.bytes.size(), u'\0');
@@ -116,6 +118,7 @@ TEST(TextCodecTest, Windows1252RoundTripsEveryByte) {
 }
 
 TEST(TextCodecTest, Windows1252WritesAQuestionMarkForEachCharacterItCannotHold) {
+  // clang-format off
   const struct {
     std::u16string text;
     std::string bytes;
@@ -128,6 +131,7 @@ TEST(TextCodecTest, Windows1252WritesAQuestionMarkForEachCharacterItCannotHold) 
       {u"\xD800" u"a\xDC00", "?a?"},
       {u"a\xD800", "a?"},
   };
+  // clang-format on
   for (const auto& row : rows) {
     SCOPED_TRACE(testing::PrintToString(row.bytes));
     std::string out(row.text.size(), '\0');
@@ -137,6 +141,7 @@ TEST(TextCodecTest, Windows1252WritesAQuestionMarkForEachCharacterItCannotHold) 
 }
 
 TEST(TextCodecTest, Windows1252HoldsATextOnlyWhenItNeedsNoQuestionMark) {
+  // clang-format off
   const struct {
     std::u16string text;
     bool holds;
@@ -149,6 +154,7 @@ TEST(TextCodecTest, Windows1252HoldsATextOnlyWhenItNeedsNoQuestionMark) {
       {u"\U0001F600", false},
       {u"a\xDC00", false},
   };
+  // clang-format on
   for (const auto& row : rows) {
     SCOPED_TRACE(testing::PrintToString(row.text));
     EXPECT_EQ(HoldsInWindows1252(row.text), row.holds);
@@ -156,6 +162,7 @@ TEST(TextCodecTest, Windows1252HoldsATextOnlyWhenItNeedsNoQuestionMark) {
 }
 
 TEST(TextCodecTest, Utf8EncodesEveryCharacterAndReplacesLoneSurrogates) {
+  // clang-format off
   const struct {
     std::u16string text;
     std::string bytes;
@@ -165,6 +172,7 @@ TEST(TextCodecTest, Utf8EncodesEveryCharacterAndReplacesLoneSurrogates) {
       {u"\U00010000\U0010FFFF", "\xF0\x90\x80\x80\xF4\x8F\xBF\xBF"},
       {u"\xD800" u"a\xDC00\xD83D", "\xEF\xBF\xBD" "a\xEF\xBF\xBD\xEF\xBF\xBD"},
   };
+  // clang-format on
   for (const auto& row : rows) {
     SCOPED_TRACE(testing::PrintToString(row.bytes));
     std::string out(3 * row.text.size(), '\0');

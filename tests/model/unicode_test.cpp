@@ -1,13 +1,14 @@
 #include "model/unicode.h"
 
-#include <gtest/gtest.h>
-
 #include <string>
+
+#include <gtest/gtest.h>
 
 namespace model {
 namespace {
 
 TEST(UnicodeTest, ToUtf8EncodesEveryLengthAndReplacesUnpairedSurrogates) {
+  // clang-format off
   const struct {
     const char* name;
     std::u16string text;
@@ -27,6 +28,7 @@ TEST(UnicodeTest, ToUtf8EncodesEveryLengthAndReplacesUnpairedSurrogates) {
       {"a high surrogate before a pair", u"\xD83D\xD83D\xDE00",
        "\xEF\xBF\xBD\xF0\x9F\x98\x80"},
   };
+  // clang-format on
   for (const auto& row : rows) {
     SCOPED_TRACE(row.name);
     EXPECT_EQ(ToUtf8(row.text), row.utf8);

@@ -1,7 +1,5 @@
 #include "model/value_format.h"
 
-#include <gtest/gtest.h>
-
 #include <bit>
 #include <cfloat>
 #include <cmath>
@@ -10,6 +8,8 @@
 #include <limits>
 #include <random>
 #include <string>
+
+#include <gtest/gtest.h>
 
 #include "model/errors.h"
 #include "model/extended.h"
@@ -25,25 +25,18 @@ double FromBits(std::uint64_t bits) { return std::bit_cast<double>(bits); }
 
 double NextBelow(double value) { return std::nextafter(value, 0.0); }
 
-// The marks are process-wide: every test starts from the defaults and leaves them so.
-class ValueFormatTest : public ::testing::Test {
- protected:
-  void SetUp() override { SetDecimalMark(u'.'); }
-  void TearDown() override { SetDecimalMark(u'.'); }
-};
-
 struct FormatRow {
   double value;
   std::u16string expected;
 };
 
-void ExpectFormats(const FormatRow& row) {
+void ExpectFormats(const FormatRow& row, ValueMarks marks = {}) {
   SCOPED_TRACE(testing::Message() << row.value << " (bits 0x" << std::hex << Bits(row.value)
                                   << ")");
-  EXPECT_EQ(FormatValue(row.value), row.expected);
+  EXPECT_EQ(FormatValue(row.value, marks), row.expected);
 }
 
-TEST_F(ValueFormatTest, WritesFixedNotationFrom0Point0001ToBelow1e15) {
+TEST(ValueFormatTest, WritesFixedNotationFrom0Point0001ToBelow1e15) {
   const FormatRow rows[] = {
       {0.0, u"0"},
       {-0.0, u"0"},
@@ -69,7 +62,7 @@ TEST_F(ValueFormatTest, WritesFixedNotationFrom0Point0001ToBelow1e15) {
   for (const FormatRow& row : rows) ExpectFormats(row);
 }
 
-TEST_F(ValueFormatTest, WritesScientificNotationOtherwise) {
+TEST(ValueFormatTest, WritesScientificNotationOtherwise) {
   const FormatRow rows[] = {
       // Rounds up to 1e15 and so out of fixed notation.
       {999999999999999.9, u"1E15"},
@@ -91,7 +84,7 @@ TEST_F(ValueFormatTest, WritesScientificNotationOtherwise) {
   for (const FormatRow& row : rows) ExpectFormats(row);
 }
 
-TEST_F(ValueFormatTest, RoundsHalfUpOnDigit16OfAnEighteenDigitRounding) {
+TEST(ValueFormatTest, RoundsHalfUpOnDigit16OfAnEighteenDigitRounding) {
   const FormatRow rows[] = {
       // Exactly -1.67729696810662499630...e123: its 18-digit rounding ends in 500, so the
       // text is one unit above the correctly rounded 15 digits.
@@ -107,7 +100,7 @@ TEST_F(ValueFormatTest, RoundsHalfUpOnDigit16OfAnEighteenDigitRounding) {
 // Where the estimate comes out one too low, the rounded scaling reaches 10^18; its tenth is
 // rounded to the nearest whole number, not cut off, and that decides digit 16. Cutting it
 // off writes the last digit one lower in these cases (and drops it in the second).
-TEST_F(ValueFormatTest, RoundsTheTenthOfAnOversizedScalingToTheNearestWholeNumber) {
+TEST(ValueFormatTest, RoundsTheTenthOfAnOversizedScalingToTheNearestWholeNumber) {
   const FormatRow rows[] = {
       {FromBits(0x33E6'DD69'B366'E906), u"1.13830868328654E-58"},
       {FromBits(0x39BB'CF83'E7F9'1857), u"1.37116876256311E-30"},
@@ -115,7 +108,7 @@ TEST_F(ValueFormatTest, RoundsTheTenthOfAnOversizedScalingToTheNearestWholeNumbe
   for (const FormatRow& row : rows) ExpectFormats(row);
 }
 
-TEST_F(ValueFormatTest, KeepsTheLeadingZeroWhereTheExponentEstimateIsOneTooHigh) {
+TEST(ValueFormatTest, KeepsTheLeadingZeroWhereTheExponentEstimateIsOneTooHigh) {
   const FormatRow rows[] = {
       {std::ldexp(1.0, -877), u"0.99241610332961E-264"},
       {NextBelow(std::ldexp(1.0, -877)), u"9.92416103329609E-265"},
@@ -130,7 +123,7 @@ TEST_F(ValueFormatTest, KeepsTheLeadingZeroWhereTheExponentEstimateIsOneTooHigh)
   EXPECT_EQ(ReadValue(u"0.995E-264"), 9.95e-265);
 }
 
-TEST_F(ValueFormatTest, WritesSpecialValuesWithoutASignForNan) {
+TEST(ValueFormatTest, WritesSpecialValuesWithoutASignForNan) {
   const double inf = std::numeric_limits<double>::infinity();
   const double nan = std::numeric_limits<double>::quiet_NaN();
   const FormatRow rows[] = {
@@ -142,37 +135,39 @@ TEST_F(ValueFormatTest, WritesSpecialValuesWithoutASignForNan) {
   for (const FormatRow& row : rows) ExpectFormats(row);
 }
 
-TEST_F(ValueFormatTest, WritesTheDecimalMark) {
-  SetDecimalMark(u',');
+TEST(ValueFormatTest, WritesTheDecimalMark) {
+  const ValueMarks comma{u',', u'.'};
   const FormatRow comma_rows[] = {
       {1.5, u"1,5"},
       {1.5e-7, u"1,5E-7"},
       {-0.001234, u"-0,001234"},
       {1e21, u"1E21"},
+      // No grouping, whatever the grouping mark.
+      {1234567.25, u"1234567,25"},
   };
-  for (const FormatRow& row : comma_rows) ExpectFormats(row);
-  EXPECT_EQ(ReadValue(FormatValue(-0.001234)), -0.001234);
+  for (const FormatRow& row : comma_rows) ExpectFormats(row, comma);
+  EXPECT_EQ(ReadValue(FormatValue(-0.001234, comma), comma), -0.001234);
 
   // A mark beyond ASCII is written as the whole character.
-  SetDecimalMark(u'\u066b');
-  EXPECT_EQ(FormatValue(2.5), u"2\u066b5");
+  EXPECT_EQ(FormatValue(2.5, {u'\u066b', u'\u066c'}), u"2\u066b5");
 }
 
-TEST_F(ValueFormatTest, BufferFormMatchesAndFitsTheLongestText) {
-  const double values[] = {-1.2345678901234567e-308, -0.99241610332961e-264, 1.5, -INFINITY};
+TEST(ValueFormatTest, BufferFormMatchesAndFitsTheLongestText) {
+  const double values[] = {-1.2345678901234567e-308, -0.99241610332961e-264, 1.5,
+                           -std::numeric_limits<double>::infinity()};
   for (double value : values) {
     SCOPED_TRACE(value);
-    char16_t buffer[MaxFormattedValueLength + 1];
-    buffer[MaxFormattedValueLength] = u'#';
-    const std::size_t length = FormatValueTo(value, buffer);
-    EXPECT_LE(length, MaxFormattedValueLength);
-    EXPECT_EQ(buffer[MaxFormattedValueLength], u'#');
+    char16_t buffer[kMaxFormattedValueLength + 1];
+    buffer[kMaxFormattedValueLength] = u'#';
+    const std::size_t length = FormatValueTo(value, ValueMarks{}, buffer);
+    EXPECT_LE(length, kMaxFormattedValueLength);
+    EXPECT_EQ(buffer[kMaxFormattedValueLength], u'#');
     EXPECT_EQ(std::u16string(buffer, length), FormatValue(value));
   }
 }
 
 // The four largest magnitudes are written 1.79769313486232E308, above the largest double.
-TEST_F(ValueFormatTest, OnlyTheFourLargestMagnitudesDoNotReadBack) {
+TEST(ValueFormatTest, OnlyTheFourLargestMagnitudesDoNotReadBack) {
   for (std::uint64_t bits = 0x7FEF'FFFF'FFFF'FFFC; bits <= 0x7FEF'FFFF'FFFF'FFFF; ++bits) {
     SCOPED_TRACE(FromBits(bits));
     EXPECT_EQ(FormatValue(FromBits(bits)), u"1.79769313486232E308");
@@ -213,7 +208,7 @@ bool LiesAtTheMidpoint(const std::string& text, double a, double b) {
 // strtod gives, unless those digits lie so close to the midpoint between two doubles that
 // the rounding errors of the double-extended scaling decide the side (a few texts in 10^4);
 // then it is the other neighbour.
-TEST_F(ValueFormatTest, TextsReadBackAsTheDoubleNearestToTheirDigits) {
+TEST(ValueFormatTest, TextsReadBackAsTheDoubleNearestToTheirDigits) {
   std::mt19937_64 random(20240611);
   int checked = 0;
   while (checked < 200000) {
@@ -221,7 +216,7 @@ TEST_F(ValueFormatTest, TextsReadBackAsTheDoubleNearestToTheirDigits) {
     if (!std::isfinite(value) || std::fabs(value) >= FromBits(0x7FEF'FFFF'FFFF'FFFC)) continue;
     ++checked;
     const std::u16string text = FormatValue(value);
-    ASSERT_LE(text.size(), MaxFormattedValueLength);
+    ASSERT_LE(text.size(), kMaxFormattedValueLength);
     const std::string ascii = ToUtf8(text);
     const double nearest = std::strtod(ascii.c_str(), nullptr);
     try {

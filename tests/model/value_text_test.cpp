@@ -1,7 +1,5 @@
 #include "model/value_text.h"
 
-#include <gtest/gtest.h>
-
 #include <bit>
 #include <cfloat>
 #include <climits>
@@ -9,6 +7,8 @@
 #include <cstdlib>
 #include <string>
 #include <vector>
+
+#include <gtest/gtest.h>
 
 #include "model/errors.h"
 #include "model/extended_bits.h"
@@ -23,19 +23,6 @@ std::uint64_t Bits(double value) { return std::bit_cast<std::uint64_t>(value); }
 double FromBits(std::uint64_t bits) { return std::bit_cast<double>(bits); }
 
 std::u16string Repeat(char16_t c, std::size_t count) { return std::u16string(count, c); }
-
-// The marks are process-wide: every test starts from the defaults and leaves them so.
-class ValueTextTest : public ::testing::Test {
- protected:
-  void SetUp() override { ResetMarks(); }
-  void TearDown() override { ResetMarks(); }
-
- private:
-  static void ResetMarks() {
-    SetDecimalMark(u'.');
-    SetGroupingMark(u',');
-  }
-};
 
 struct ReadRow {
   std::u16string text;
@@ -52,15 +39,7 @@ void ExpectReads(const ReadRow& row) {
   }
 }
 
-TEST(ValueTextMarksTest, DefaultToPointAndCommaUntilSet) {
-  // The check runs in a freshly started copy of this program, before any test could have
-  // set a mark.
-  GTEST_FLAG_SET(death_test_style, "threadsafe");
-  EXPECT_EXIT(std::exit(DecimalMark() == u'.' && GroupingMark() == u',' ? 0 : 1),
-              ::testing::ExitedWithCode(0), "");
-}
-
-TEST_F(ValueTextTest, ReadsTheNumberGrammar) {
+TEST(ValueTextTest, ReadsTheNumberGrammar) {
   const ReadRow rows[] = {
       {u"1.5", 1.5},
       {u" \t12\r\n", 12},
@@ -90,7 +69,7 @@ TEST_F(ValueTextTest, ReadsTheNumberGrammar) {
   for (const ReadRow& row : rows) ExpectReads(row);
 }
 
-TEST_F(ValueTextTest, RoundsAtEveryDoubleExtendedStepNotOnceAtTheEnd) {
+TEST(ValueTextTest, RoundsAtEveryDoubleExtendedStepNotOnceAtTheEnd) {
   const ReadRow rows[] = {
       {u"18446744073709551615", 18446744073709551615.0},
       // 2^64: the first integer that no longer fits 64 bits.
@@ -109,7 +88,7 @@ TEST_F(ValueTextTest, RoundsAtEveryDoubleExtendedStepNotOnceAtTheEnd) {
   for (const ReadRow& row : rows) ExpectReads(row);
 }
 
-TEST_F(ValueTextTest, ReadsTheEdgesOfTheDoubleRange) {
+TEST(ValueTextTest, ReadsTheEdgesOfTheDoubleRange) {
   const ReadRow rows[] = {
       {u"1.7976931348623158e308", DBL_MAX},
       {u"-1.7976931348623158e308", -DBL_MAX},
@@ -127,7 +106,7 @@ TEST_F(ValueTextTest, ReadsTheEdgesOfTheDoubleRange) {
   for (const ReadRow& row : rows) ExpectReads(row);
 }
 
-TEST_F(ValueTextTest, ExaminesTheTextUpToItsFirstNul) {
+TEST(ValueTextTest, ExaminesTheTextUpToItsFirstNul) {
   const ReadRow rows[] = {
       {std::u16string(u"12\0abc", 6), 12},
       {std::u16string(u"12 \0 7", 6), 12},
@@ -142,7 +121,7 @@ struct ConvertErrorRow {
   std::u16string quoted;  // the trimmed text that the message quotes
 };
 
-TEST_F(ValueTextTest, TextsThatAreNoNumberRaiseConvertErrorQuotingTheTrimmedText) {
+TEST(ValueTextTest, TextsThatAreNoNumberRaiseConvertErrorQuotingTheTrimmedText) {
   const ConvertErrorRow rows[] = {
       {u"", u""},
       {u" \t\r\n", u""},
@@ -185,7 +164,7 @@ TEST_F(ValueTextTest, TextsThatAreNoNumberRaiseConvertErrorQuotingTheTrimmedText
   }
 }
 
-TEST_F(ValueTextTest, CharactersBeyondAsciiAreNoPartOfANumber) {
+TEST(ValueTextTest, CharactersBeyondAsciiAreNoPartOfANumber) {
   const std::u16string texts[] = {
       u"\u00a012",      // no-break space is not trimmed
       u"12\u3000",      // ideographic space
@@ -208,7 +187,7 @@ TEST_F(ValueTextTest, CharactersBeyondAsciiAreNoPartOfANumber) {
   }
 }
 
-TEST_F(ValueTextTest, ReadingsBeyondTheLargestDoubleRaiseOverflow) {
+TEST(ValueTextTest, ReadingsBeyondTheLargestDoubleRaiseOverflow) {
   const std::u16string texts[] = {
       u"1.7976931348623159e308",
       u"-1.7976931348623159e308",
@@ -229,25 +208,35 @@ TEST_F(ValueTextTest, ReadingsBeyondTheLargestDoubleRaiseOverflow) {
   }
 }
 
-TEST_F(ValueTextTest, TheDecimalMarkIsTheOnlySeparatorAccepted) {
-  SetDecimalMark(u',');
-  EXPECT_EQ(ReadValue(u"1,5"), 1.5);
-  EXPECT_EQ(ReadValue(u"-,25e1"), -2.5);
-  EXPECT_THROW(ReadValue(u"1.5"), EConvertError);
+TEST(ValueTextTest, TheDecimalMarkIsTheOnlySeparatorAccepted) {
+  const ValueMarks comma{u',', u'.'};
+  EXPECT_EQ(ReadValue(u"1,5", comma), 1.5);
+  EXPECT_EQ(ReadValue(u"-,25e1", comma), -2.5);
+  EXPECT_THROW(ReadValue(u"1.5", comma), EConvertError);
 
   // A mark beyond ASCII is compared as the whole character.
-  SetDecimalMark(u'\u066b');
-  EXPECT_EQ(ReadValue(u"1\u066b5"), 1.5);
-  EXPECT_THROW(ReadValue(u"1.5"), EConvertError);
-  EXPECT_THROW(ReadValue(u"1k5"), EConvertError);  // "k" is the mark's low byte
+  const ValueMarks arabic{u'\u066b', u'\u066c'};
+  EXPECT_EQ(ReadValue(u"1\u066b5", arabic), 1.5);
+  EXPECT_THROW(ReadValue(u"1.5", arabic), EConvertError);
+  EXPECT_THROW(ReadValue(u"1k5", arabic), EConvertError);  // "k" is the mark's low byte
 }
 
-TEST_F(ValueTextTest, GroupingMarkIsKeptButNeverRead) {
-  SetGroupingMark(u'.');
-  EXPECT_EQ(GroupingMark(), u'.');
-  EXPECT_EQ(ReadValue(u"1.5"), 1.5);
-  SetGroupingMark(u' ');
-  EXPECT_THROW(ReadValue(u"1 000"), EConvertError);
+// The grouping mark is for chart labels alone: a text that holds it is no number.
+TEST(ValueTextTest, TheGroupingMarkIsNeverRead) {
+  const struct {
+    std::u16string text;
+    ValueMarks marks;
+  } rows[] = {
+      {u"1,000", {u'.', u','}},
+      {u"1.000", {u',', u'.'}},
+      {u"1 000", {u'.', u' '}},
+      {u"1'000.5", {u'.', u'\''}},
+      {u"1\u066c000", {u'\u066b', u'\u066c'}},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(ToUtf8(row.text));
+    EXPECT_THROW(ReadValue(row.text, row.marks), EConvertError);
+  }
 }
 
 struct TrimRow {

@@ -1,5 +1,3 @@
-#include <gtest/gtest.h>
-
 #include <QFile>
 #include <QGuiApplication>
 #include <QIcon>
@@ -7,6 +5,7 @@
 #include <QList>
 #include <QSize>
 #include <QWindow>
+#include <gtest/gtest.h>
 
 #include "shell/application.h"
 #include "shell/main_window.h"

@@ -5,7 +5,7 @@
 #include <QWidget>
 #include <gtest/gtest.h>
 
-#include "model/value_text.h"
+#include "model/value_marks.h"
 #include "tests/widgets/chart_test_support.h"
 
 namespace shell {
@@ -18,14 +18,14 @@ TEST(ChartViewsTest, DrawTheirSeriesAsALineInItsColourWithoutMarkers) {
   const QColor blue(0, 0, 0xFF);
   const struct {
     const char* name;
-    widgets::TChart* (*create)(QWidget*);
+    widgets::TChart* (*create)(QWidget*, model::ValueMarks);
     QColor colour;
     QColor otherColour;
   } rows[] = {{"peaks", CreatePeakChart, red, blue}, {"process", CreateProcessChart, blue, red}};
   for (const auto& row : rows) {
     SCOPED_TRACE(row.name);
     QWidget window;
-    widgets::TChart* chart = row.create(&window);
+    widgets::TChart* chart = row.create(&window, model::ValueMarks{});
     chart->resize(400, 260);
     DrawSequence(chart->Series(), {0, 1});
     const QImage image = chart_test::Render(*chart);
@@ -38,7 +38,7 @@ TEST(ChartViewsTest, DrawTheirSeriesAsALineInItsColourWithoutMarkers) {
 
 TEST(ChartViewsTest, DrawsASequenceAsOnePointPerPosition) {
   QWidget window;
-  widgets::TChart* chart = CreateProcessChart(&window);
+  widgets::TChart* chart = CreateProcessChart(&window, model::ValueMarks{});
   const std::vector<double> values = {2.5, -1, 7, 7, 0};
   DrawSequence(chart->Series(), values);
   ASSERT_EQ(chart->Series().Count(), values.size());
@@ -48,22 +48,9 @@ TEST(ChartViewsTest, DrawsASequenceAsOnePointPerPosition) {
   }
 }
 
-// Restores the process-wide marks that a test changes.
-class MarksTest : public testing::Test {
- protected:
-  void TearDown() override {
-    model::SetDecimalMark(decimal_);
-    model::SetGroupingMark(grouping_);
-  }
-
- private:
-  char16_t decimal_ = model::DecimalMark();
-  char16_t grouping_ = model::GroupingMark();
-};
-
-TEST_F(MarksTest, LabelsFollowTheMarksAtEveryPaint) {
+TEST(ChartViewsTest, LabelsFollowTheMarksTheyAreGiven) {
   QWidget window;
-  widgets::TChart* chart = CreatePeakChart(&window);
+  widgets::TChart* chart = CreatePeakChart(&window, {u'.', u','});
   chart->resize(400, 260);
   // Positions 0 to 3,000: the bottom axis is labelled every 500.
   DrawSequence(chart->Series(), std::vector<double>(3001, 0.0));
@@ -77,17 +64,14 @@ TEST_F(MarksTest, LabelsFollowTheMarksAtEveryPaint) {
     return labels.size() == 7 ? labels[3] : QImage();
   };
 
-  model::SetDecimalMark(u'.');
-  model::SetGroupingMark(u',');
   EXPECT_EQ(fourthLabel(), chart_test::TextInk(QStringLiteral("1,500"), chart->font(), background));
-  model::SetDecimalMark(u',');
-  model::SetGroupingMark(u'.');
+  SetLabelMarks(*chart, {u',', u'.'});
   EXPECT_EQ(fourthLabel(), chart_test::TextInk(QStringLiteral("1.500"), chart->font(), background));
 }
 
 TEST(ChartViewsTest, LabelsOnePeakOnceWithItsValue) {
   QWidget window;
-  widgets::TChart* chart = CreatePeakChart(&window);
+  widgets::TChart* chart = CreatePeakChart(&window, model::ValueMarks{});
   chart->resize(400, 260);
   chart->Series().SetPointerVisible(true);
   chart->Series().SetPointerStyle(widgets::TLineSeries::PointerStyle::Circle);

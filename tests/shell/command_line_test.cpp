@@ -155,7 +155,7 @@ class HeadlessTest : public testing::Test {
   QString PathIn(const QString& name) const { return folder_.filePath(name); }
 
   QString WriteFile(const QString& name, const QByteArray& bytes) const {
-    const QString path = PathIn(name);
+    QString path = PathIn(name);
     QFile file(path);
     EXPECT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
     EXPECT_EQ(file.write(bytes), bytes.size());

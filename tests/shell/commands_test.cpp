@@ -7,7 +7,6 @@
 #include <QUrl>
 #include <gtest/gtest.h>
 
-#include "model/value_text.h"
 #include "shell/button.h"
 #include "shell/edit_box.h"
 #include "shell/file_dialog.h"
@@ -51,19 +50,6 @@ void PrintTo(const State& state, std::ostream* out) {
 
 class CommandTest : public WindowTest {
  protected:
-  // The files and spacings below are written with a full stop as the decimal mark,
-  // whatever the regional settings of the machine that runs the tests.
-  void SetUp() override {
-    model::SetDecimalMark(u'.');
-    model::SetGroupingMark(u',');
-    WindowTest::SetUp();
-  }
-  void TearDown() override {
-    WindowTest::TearDown();
-    model::SetDecimalMark(decimal_);
-    model::SetGroupingMark(grouping_);
-  }
-
   State Now() const {
     return {form_->ImportedPeaks(), form_->GeneratedProcess(), Drawn(Chart("cht1")->Series()),
             Drawn(Chart("cht2")->Series())};
@@ -74,7 +60,7 @@ class CommandTest : public WindowTest {
   State ImportAndGenerate() {
     EXPECT_TRUE(Import(WriteFile(QStringLiteral("peaks.txt"), "0\r\n2\r\n-2\r\n4\r\n")).empty());
     EXPECT_TRUE(Generate(QStringLiteral("1")).empty());
-    const State generated{{0, 2, -2, 4}, kUnitSpacingProcess, {0, 2, -2, 4}, kUnitSpacingProcess};
+    State generated{{0, 2, -2, 4}, kUnitSpacingProcess, {0, 2, -2, 4}, kUnitSpacingProcess};
     EXPECT_EQ(Now(), generated);
     return generated;
   }
@@ -104,10 +90,6 @@ class CommandTest : public WindowTest {
   }
 
   const Values kUnitSpacingProcess = {0, 1, 2, 1, 0, -1, -2, -1, 0, 1, 2, 3, 4};
-
- private:
-  const char16_t decimal_ = model::DecimalMark();
-  const char16_t grouping_ = model::GroupingMark();
 };
 
 TEST_F(CommandTest, ImportReadsTheFileAndEmptiesTheProcess) {
@@ -375,6 +357,28 @@ TEST_F(CommandTest, TheProgramWithoutAWindowWritesTheBytesOfTheWindowsExport) {
     EXPECT_GT(window.size(), 0);
     EXPECT_EQ(headless.readAll(), window.readAll());
   }
+}
+
+// A window of a comma locale: every command reads and writes numbers with the window's marks.
+class CommaCommandTest : public CommandTest {
+ protected:
+  CommaCommandTest() { marks_ = {u',', u'.'}; }
+};
+
+TEST_F(CommaCommandTest, ImportGenerateAndExportFollowTheWindowsMarks) {
+  EXPECT_TRUE(Import(WriteFile(QStringLiteral("peaks.txt"), "0\n1,5\n0\n")).empty());
+  ExpectOneBox(Generate(QStringLiteral("0.5")), QMessageBox::Warning,
+               QStringLiteral("'0.5' is not a valid floating point value"));
+  EXPECT_TRUE(Generate(QStringLiteral("0,5")).empty());
+  const Values process = {0, 0.5, 1, 1.5, 1, 0.5, 0};
+  EXPECT_EQ(Now(), (State{{0, 1.5, 0}, process, {0, 1.5, 0}, process}));
+  const QString exported = PathIn(QStringLiteral("out.txt"));
+  script_.Choose(exported);
+  Button("btn3")->click();
+  EXPECT_EQ(script_.TakeShown().size(), 1u);
+  QFile file(exported);
+  ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+  EXPECT_EQ(file.readAll(), QByteArray("0\r\n0,5\r\n1\r\n1,5\r\n1\r\n0,5\r\n0\r\n"));
 }
 
 // What the window made of a drag that entered it, moved over it and was let go there.

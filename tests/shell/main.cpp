@@ -1,6 +1,5 @@
 #include <gtest/gtest.h>
 
-#include "model/value_text.h"
 #include "shell/application.h"
 #include "shell/startup.h"
 
@@ -12,8 +11,5 @@ int main(int argc, char** argv) {
   shell::PrepareProcess();
   shell::TApplication application(argc, argv);
   shell::PrepareApplication();
-  // The tests write their numbers with these marks, whatever the machine's settings.
-  model::SetDecimalMark(u'.');
-  model::SetGroupingMark(u',');
   return RUN_ALL_TESTS();
 }

@@ -11,7 +11,7 @@
 #include <QTest>
 #include <gtest/gtest.h>
 
-#include "model/value_text.h"
+#include "model/value_marks.h"
 #include "shell/button.h"
 #include "shell/edit_box.h"
 #include "tests/shell/qt_printers.h"
@@ -212,22 +212,22 @@ TEST_F(WindowTest, EnterClicksOnlyTheFocusedButton) {
   EXPECT_TRUE(script_.TakeShown().empty());
 }
 
-TEST_F(WindowTest, ALocaleChangeTakesTheMarksAnew) {
+TEST(WindowMarksTest, TakesTheRegionalMarksWhenBuiltAndAgainOnALocaleChange) {
   // The machine's own symbols as Qt reports them: one character each on every machine the
   // tests run on, so that they are the marks themselves, with no stand-in.
   const QLocale system = QLocale::system();
   ASSERT_EQ(system.decimalPoint().size(), 1);
   ASSERT_EQ(system.groupSeparator().size(), 1);
-  const char16_t decimal = model::DecimalMark();
-  const char16_t grouping = model::GroupingMark();
-  model::SetDecimalMark(u'#');
-  model::SetGroupingMark(u'#');
+  const model::ValueMarks regional{system.decimalPoint().at(0).unicode(),
+                                   system.groupSeparator().at(0).unicode()};
+  EXPECT_EQ(TForm1().Marks(), regional);
+
+  const model::ValueMarks given{u'#', u'#'};
+  TForm1 form(given);
+  EXPECT_EQ(form.Marks(), given);
   QEvent change(QEvent::LocaleChange);
-  QCoreApplication::sendEvent(form_.get(), &change);
-  EXPECT_EQ(model::DecimalMark(), system.decimalPoint().at(0).unicode());
-  EXPECT_EQ(model::GroupingMark(), system.groupSeparator().at(0).unicode());
-  model::SetDecimalMark(decimal);
-  model::SetGroupingMark(grouping);
+  QCoreApplication::sendEvent(&form, &change);
+  EXPECT_EQ(form.Marks(), regional);
 }
 
 }  // namespace

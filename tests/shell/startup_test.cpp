@@ -8,7 +8,7 @@
 #include <gtest/gtest.h>
 
 #include "model/errors.h"
-#include "model/value_text.h"
+#include "model/value_marks.h"
 #include "shell/regional_settings.h"
 #include "tests/shell/modal_script.h"
 #include "tests/shell/qt_printers.h"
@@ -71,16 +71,10 @@ TEST(RegionalMarksTest, OneCharacterSymbolsAreTakenAndOthersFallBack) {
     EXPECT_EQ(detail::MarkOrFallback(symbol, u'.'), row.mark);
   }
 
-  const char16_t decimal = model::DecimalMark();
-  const char16_t grouping = model::GroupingMark();
-  TakeRegionalMarks(QLocale(QLocale::German, QLocale::Germany));
-  EXPECT_EQ(model::DecimalMark(), u',');
-  EXPECT_EQ(model::GroupingMark(), u'.');
-  TakeRegionalMarks(QLocale(QLocale::English, QLocale::UnitedStates));
-  EXPECT_EQ(model::DecimalMark(), u'.');
-  EXPECT_EQ(model::GroupingMark(), u',');
-  model::SetDecimalMark(decimal);
-  model::SetGroupingMark(grouping);
+  EXPECT_EQ(RegionalMarks(QLocale(QLocale::German, QLocale::Germany)),
+            (model::ValueMarks{u',', u'.'}));
+  EXPECT_EQ(RegionalMarks(QLocale(QLocale::English, QLocale::UnitedStates)),
+            (model::ValueMarks{u'.', u','}));
 }
 
 }  // namespace

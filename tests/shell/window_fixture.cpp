@@ -17,7 +17,7 @@ namespace shell::test_support {
 
 void WindowTest::SetUp() {
   ASSERT_TRUE(folder_.isValid());
-  form_ = std::make_unique<TForm1>();
+  form_ = std::make_unique<TForm1>(marks_);
   form_->show();
   form_->activateWindow();
   ASSERT_TRUE(QTest::qWaitForWindowActive(form_.get()));
@@ -31,7 +31,7 @@ void WindowTest::TearDown() {
 QString WindowTest::PathIn(const QString& name) const { return folder_.filePath(name); }
 
 QString WindowTest::WriteFile(const QString& name, const QByteArray& bytes) const {
-  const QString path = PathIn(name);
+  QString path = PathIn(name);
   QFile file(path);
   EXPECT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
   EXPECT_EQ(file.write(bytes), bytes.size());

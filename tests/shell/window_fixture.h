@@ -13,6 +13,7 @@
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
+#include "model/value_marks.h"
 #include "shell/main_window.h"
 #include "tests/shell/modal_script.h"
 #include "tests/shell/qt_printers.h"
@@ -53,6 +54,9 @@ class WindowTest : public testing::Test {
 
   QTemporaryDir folder_;
   ModalScript script_;
+  // The marks the window is built with: the tests write their numbers with the default
+  // ones, whatever the machine's settings, unless a fixture sets others first.
+  model::ValueMarks marks_;
   std::unique_ptr<TForm1> form_;
 };
 

@@ -4,7 +4,6 @@
 #include <vector>
 
 #include <QString>
-
 #include <gtest/gtest.h>
 
 #include "widgets/number_pattern.h"
@@ -47,6 +46,7 @@ ChartLayoutInput WithTenPoints(ChartLayoutInput input) {
 
 std::vector<double> ValuesOf(const std::vector<AxisLabel>& labels) {
   std::vector<double> values;
+  values.reserve(labels.size());
   for (const AxisLabel& label : labels) values.push_back(label.value);
   return values;
 }
@@ -249,7 +249,7 @@ TEST(ChartLayoutTest, PutsMinorTicksBetweenAndBeyondTheLabels) {
     std::size_t minorTicks;
   };
   const Row rows[] = {
-      {"labels at both ends", {0, 40}, 9, 8 * 3},
+      {"labels at both ends", {0, 40}, 9, std::size_t{8} * 3},
       // Labels 35 down to 5, and three ticks beyond each of them.
       {"labels inside the ends", {1, 39}, 7, 3 + 6 * 3 + 3},
       // Only 1.25 beyond the outer labels: one tick above 35 and one below 5.

@@ -1,5 +1,3 @@
-#include "widgets/chart.h"
-
 #include <cmath>
 #include <functional>
 #include <limits>
@@ -9,10 +7,10 @@
 #include <QLineEdit>
 #include <QTest>
 #include <QWheelEvent>
-
 #include <gtest/gtest.h>
 
 #include "tests/widgets/chart_test_support.h"
+#include "widgets/chart.h"
 
 namespace widgets {
 namespace {

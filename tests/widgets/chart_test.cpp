@@ -10,7 +10,6 @@
 #include <QApplication>
 #include <QTest>
 #include <QWheelEvent>
-
 #include <gtest/gtest.h>
 
 #include "tests/widgets/chart_test_support.h"

@@ -1,11 +1,11 @@
 #include "widgets/line_series.h"
 
-#include <gtest/gtest.h>
-
 #include <bit>
 #include <cstdint>
 #include <limits>
 #include <vector>
+
+#include <gtest/gtest.h>
 
 #include "widgets/chart.h"
 

@@ -6,7 +6,6 @@
 
 #include <QImage>
 #include <QPainter>
-
 #include <gtest/gtest.h>
 
 #include "tests/widgets/support/point_by_point_painter.h"

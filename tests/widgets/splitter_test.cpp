@@ -7,7 +7,6 @@
 #include <QPointer>
 #include <QTest>
 #include <QWindow>
-
 #include <gtest/gtest.h>
 
 #include "tests/widgets/color_text.h"

@@ -11,7 +11,6 @@
 #include <QSignalSpy>
 #include <QTest>
 #include <QWindow>
-
 #include <gtest/gtest.h>
 
 #include "tests/widgets/color_text.h"
