@@ -122,20 +122,6 @@ std::vector<double> ImportPeaks(const QString& peakFile, model::ValueMarks marks
   return peakValues;
 }
 
-// Room for the longest process the peaks can give, so that the values are never copied as
-// the process grows: a run of the program starts with no memory to reuse. Only addresses
-// are reserved; a page costs nothing until a value is written to it.
-void ReserveLongestProcess(const std::vector<double>& peakValues,
-                           std::vector<double>& loadingProcess) {
-  const std::size_t segments = peakValues.size() - 1;
-  if (segments > (loadingProcess.max_size() - 1) / model::kMaxSubdivisions) return;
-  try {
-    loadingProcess.reserve(segments * model::kMaxSubdivisions + 1);
-  } catch (const std::bad_alloc&) {
-    // The system keeps its addresses for itself; the process grows as it goes.
-  }
-}
-
 std::vector<double> Generate(const std::vector<double>& peakValues, const QString& spacingText,
                              model::ValueMarks marks) {
   // The window does nothing here; a script has to learn why.
@@ -151,7 +137,6 @@ std::vector<double> Generate(const std::vector<double>& peakValues, const QStrin
   double spacing = 0;
   GuardAsTheWindowDoes([&] { spacing = model::ReadValue(spacingText.toStdU16String(), marks); });
   std::vector<double> loadingProcess;
-  ReserveLongestProcess(peakValues, loadingProcess);
   model::GenerationOutcome outcome{};
   try {
     outcome = model::GenerateLoadingProcess(peakValues, spacing, loadingProcess);
@@ -170,18 +155,14 @@ std::vector<double> Generate(const std::vector<double>& peakValues, const QStrin
 // error box, whatever else fails for the warning box, as in the export command.
 template <typename Step>
 void WriteAsTheWindowDoes(Step step) {
-  try {
-    step();
-  } catch (const model::EStreamError& error) {
-    TellError(error);
-    throw Stop{kErrorExitCode};
-  } catch (const model::Exception& error) {
-    TellWarning(error);
-    throw Stop{kErrorExitCode};
-  } catch (const std::bad_alloc&) {
-    TellWarning(ErrorOf(std::current_exception()));
-    throw Stop{kErrorExitCode};
-  }
+  GuardAsTheWindowDoes([&step] {
+    try {
+      step();
+    } catch (const model::EStreamError& error) {
+      TellError(error);
+      throw Stop{kErrorExitCode};
+    }
+  });
 }
 
 void Export(const std::vector<double>& loadingProcess, const QString& output,

@@ -9,6 +9,7 @@
 
 #include <benchmark/benchmark.h>
 
+#include "bench/support/cold_process.h"
 #include "model/generation.h"
 #include "model/peak_import.h"
 #include "model/process_export.h"
@@ -37,30 +38,8 @@ const std::vector<double>& MillionValues() {
   return values;
 }
 
-// A folder of the benchmark's own, removed when the program ends.
-class BenchFolder {
- public:
-  BenchFolder() {
-    std::string name = (std::filesystem::temp_directory_path() / "loadgen-bench-XXXXXX").string();
-    if (::mkdtemp(name.data()) == nullptr) std::abort();
-    folder_ = name;
-  }
-  ~BenchFolder() { std::filesystem::remove_all(folder_); }
-  BenchFolder(const BenchFolder&) = delete;
-  BenchFolder& operator=(const BenchFolder&) = delete;
-
-  std::string Native(const char* name) const { return (folder_ / name).string(); }
-  std::u16string Path(const char* name) const {
-    const std::string native = Native(name);
-    return std::u16string(native.begin(), native.end());
-  }
-
- private:
-  std::filesystem::path folder_;
-};
-
-BenchFolder& Folder() {
-  static BenchFolder folder;
+bench::BenchFolder& Folder() {
+  static bench::BenchFolder folder;
   return folder;
 }
 
@@ -117,7 +96,8 @@ BENCHMARK(BM_ReadWithGetlineAndStrtod)->Unit(benchmark::kMillisecond);
 
 void BM_ExportLoadingProcess(benchmark::State& state) {
   const std::vector<double>& values = MillionValues();
-  const std::u16string path = Folder().Path("exported.txt");
+  const std::string exported = Folder().Native("exported.txt");
+  const std::u16string path(exported.begin(), exported.end());
   for (auto _ : state) model::ExportLoadingProcess(path, values, model::ValueMarks{});
   state.SetBytesProcessed(state.iterations() * FileSize(Folder().Native("exported.txt")));
 }

@@ -17,6 +17,7 @@
 
 #include <benchmark/benchmark.h>
 
+#include "bench/support/cold_process.h"
 #include "model/fp_environment.h"
 #include "model/generation.h"
 #include "model/peak_import.h"
@@ -38,24 +39,6 @@ constexpr std::size_t kValueCount = 1'000'000;
 constexpr char kSpacing[] = "0.7";
 constexpr double kSpacingValue = 0.7;
 constexpr char kModelAloneOption[] = "--model-alone";
-
-// A folder of the benchmark's own, removed when the program ends.
-class BenchFolder {
- public:
-  BenchFolder() {
-    std::string name = (std::filesystem::temp_directory_path() / "loadgen-bench-XXXXXX").string();
-    if (::mkdtemp(name.data()) == nullptr) std::abort();
-    folder_ = name;
-  }
-  ~BenchFolder() { std::filesystem::remove_all(folder_); }
-  BenchFolder(const BenchFolder&) = delete;
-  BenchFolder& operator=(const BenchFolder&) = delete;
-
-  std::string Native(const char* name) const { return (folder_ / name).string(); }
-
- private:
-  std::filesystem::path folder_;
-};
 
 std::u16string Widened(const std::string& ascii) { return {ascii.begin(), ascii.end()}; }
 
@@ -161,7 +144,7 @@ struct Samples {
 // that of the medians; the quartiles of the paired ratios show the noise. Processor time
 // (user and system) counts no waiting for a core that others hold, nor for the disk.
 void BM_HeadlessProcessAgainstModelAlone(benchmark::State& state) {
-  const BenchFolder folder;
+  const bench::BenchFolder folder;
   const std::string peakFile = folder.Native("peaks.txt");
   const std::string byProgram = folder.Native("program.txt");
   const std::string byModel = folder.Native("model.txt");

@@ -356,14 +356,8 @@ TEST(ChartDragTest, EndsAZoomDragThatLosesTheMouse) {
 // The widest ranges of the doubles are scrolled, zoomed and undone like any other.
 TEST(ChartMouseLimitsTest, ScrollsZoomsAndUndoesAtTheLimitsOfTheDoubles) {
   TChart chart;
-  chart.resize(300, 200);
-  chart.Series().SetPointerVisible(true);
-  chart.Series().SetPointerStyle(TLineSeries::PointerStyle::Circle);
-  chart.Series().SetPointerSize(3);
+  chart_test::ShowTheWidestValues(chart);
   const double largest = std::numeric_limits<double>::max();
-  chart.Series().AddXY(0, -largest);
-  chart.Series().AddXY(1, largest);
-  chart.Series().AddXY(2, 0);
   const QRect inside = chart.PlotRect().adjusted(1, 1, -1, -1);
   ASSERT_GE(inside.width(), 100);
 

@@ -453,14 +453,7 @@ TEST(ChartRepaintTest, RepaintsAfterEveryRoundOfChanges) {
 // leave room for the plot.
 TEST(ChartLimitsTest, DrawsValuesAtTheLimitsOfTheDoubles) {
   TChart chart;
-  chart.resize(300, 200);
-  chart.Series().SetPointerVisible(true);
-  chart.Series().SetPointerStyle(TLineSeries::PointerStyle::Circle);
-  chart.Series().SetPointerSize(3);
-  const double largest = std::numeric_limits<double>::max();
-  chart.Series().AddXY(0, -largest);
-  chart.Series().AddXY(1, largest);
-  chart.Series().AddXY(2, 0);
+  chart_test::ShowTheWidestValues(chart);
   const QRect inside = chart.PlotRect().adjusted(1, 1, -1, -1);
   ASSERT_GE(inside.width(), 100);
   // The range cannot widen beyond the doubles: the extreme markers sit at the edges.

@@ -2,6 +2,7 @@
 
 // Looking at a chart the way a person does: rendered into an image, by its colours.
 
+#include <limits>
 #include <vector>
 
 #include <QColor>
@@ -82,6 +83,19 @@ inline std::vector<QImage> InkGroups(const QImage& image, const QRect& strip, QC
   }
   close();
   return groups;
+}
+
+// A 300 x 200 chart with circle markers whose values span the whole range of the doubles:
+// the lowest, the highest and 0.
+inline void ShowTheWidestValues(widgets::TChart& chart) {
+  chart.resize(300, 200);
+  chart.Series().SetPointerVisible(true);
+  chart.Series().SetPointerStyle(widgets::TLineSeries::PointerStyle::Circle);
+  chart.Series().SetPointerSize(3);
+  const double largest = std::numeric_limits<double>::max();
+  chart.Series().AddXY(0, -largest);
+  chart.Series().AddXY(1, largest);
+  chart.Series().AddXY(2, 0);
 }
 
 }  // namespace chart_test
