@@ -1,11 +1,8 @@
-#include <exception>
-#include <new>
 #include <string>
 
 #include <QFileInfo>
 #include <QString>
 
-#include "model/errors.h"
 #include "model/generation.h"
 #include "model/peak_import.h"
 #include "model/process_export.h"
@@ -28,23 +25,6 @@ const QString kProposedExportName = QStringLiteral("LoadingProcess.txt");
 
 std::u16string PathOf(const QString& fileName) { return fileName.toStdU16String(); }
 
-QString TextOf(const model::Exception& error) { return QString::fromStdU16String(error.Message()); }
-
-// Runs a step that the command guards: an error of the step is shown in the warning box.
-// Returns whether the step went through.
-template <typename Step>
-bool WarnOnFailure(Step step) {
-  try {
-    step();
-    return true;
-  } catch (const model::Exception& error) {
-    ShowWarning(TextOf(error));
-  } catch (const std::bad_alloc&) {
-    ShowWarning(TextOf(ErrorOf(std::current_exception())));
-  }
-  return false;
-}
-
 }  // namespace
 
 void TForm1::btn1Click() {
@@ -56,10 +36,12 @@ void TForm1::ImportChosenFile(const QString& path) {
   dlgOpen1->SetFileName(QFileInfo(path).absoluteFilePath());
   lnsrsSeries1->Clear();
   lnsrsSeries2->Clear();
-  WarnOnFailure([this] {
-    const BusyPointer busy;
-    model::ImportPeakFile(PathOf(dlgOpen1->FileName()), marks_, PeakValues, LoadingProcess);
-  });
+  WarnOnFailure(
+      [this] {
+        const BusyPointer busy;
+        model::ImportPeakFile(PathOf(dlgOpen1->FileName()), marks_, PeakValues, LoadingProcess);
+      },
+      ShowWarning);
   // Whatever the import read before a failure is drawn as well.
   const BusyPointer busy;
   DrawSequence(*lnsrsSeries1, PeakValues);
@@ -69,7 +51,8 @@ void TForm1::btn2Click() {
   if (PeakValues.size() < 3) return;
   double spacing = 0;
   if (!WarnOnFailure(
-          [this, &spacing] { spacing = model::ReadValue(edt1->text().toStdU16String(), marks_); }))
+          [this, &spacing] { spacing = model::ReadValue(edt1->text().toStdU16String(), marks_); },
+          ShowWarning))
     return;
   lnsrsSeries2->Clear();
   // A zero spacing ends the command here with an arithmetic fault, which the error box shows.
@@ -91,17 +74,12 @@ void TForm1::btn2Click() {
 void TForm1::btn3Click() {
   dlgSave1->SetFileName(kProposedExportName);
   if (!dlgSave1->Execute()) return;
-  try {
-    const BusyPointer busy;
-    model::ExportLoadingProcess(PathOf(dlgSave1->FileName()), LoadingProcess, marks_);
-  } catch (const model::EStreamError&) {
-    // The file could not be created or written: that is for the error box.
-    throw;
-  } catch (const model::Exception& error) {
-    ShowWarning(TextOf(error));
-  } catch (const std::bad_alloc&) {
-    ShowWarning(TextOf(ErrorOf(std::current_exception())));
-  }
+  WarnOnFailure(
+      [this] {
+        const BusyPointer busy;
+        model::ExportLoadingProcess(PathOf(dlgSave1->FileName()), LoadingProcess, marks_);
+      },
+      ShowWarning, GuardedStep::WritesFile);
 }
 
 }  // namespace shell

@@ -4,7 +4,6 @@
 
 #include <cstdio>
 #include <exception>
-#include <new>
 #include <string>
 #include <vector>
 
@@ -12,7 +11,6 @@
 #include <QByteArray>
 #include <QLocale>
 
-#include "model/errors.h"
 #include "model/file_content.h"
 #include "model/generation.h"
 #include "model/peak_import.h"
@@ -55,14 +53,6 @@ void Tell(QString text) {
   std::fputs(line.c_str(), stderr);
 }
 
-QString TextOf(const model::Exception& error) { return QString::fromStdU16String(error.Message()); }
-
-// What the warning box shows for an error that a command guards against.
-void TellWarning(const model::Exception& error) { Tell(TextOf(error)); }
-
-// What the application error box shows for an error that no command catches.
-void TellError(const model::Exception& error) { Tell(detail::WithClosingFullStop(TextOf(error))); }
-
 QString TextOf(double value, model::ValueMarks marks) {
   return QString::fromStdU16String(model::FormatValue(value, marks));
 }
@@ -96,17 +86,11 @@ struct Stop {
   int exitCode;
 };
 
+// Runs a step as the window's command guards it: what the warning box would show is told,
+// and ends the run; what the error box would show passes on to RunHeadless.
 template <typename Step>
-void GuardAsTheWindowDoes(Step step) {
-  try {
-    step();
-  } catch (const model::Exception& error) {
-    TellWarning(error);
-    throw Stop{kErrorExitCode};
-  } catch (const std::bad_alloc&) {
-    TellWarning(ErrorOf(std::current_exception()));
-    throw Stop{kErrorExitCode};
-  }
+void GuardAsTheWindowDoes(Step step, GuardedStep kind = GuardedStep::Other) {
+  if (!WarnOnFailure(step, Tell, kind)) throw Stop{kErrorExitCode};
 }
 
 std::vector<double> ImportPeaks(const QString& peakFile, model::ValueMarks marks) {
@@ -137,13 +121,9 @@ std::vector<double> Generate(const std::vector<double>& peakValues, const QStrin
   double spacing = 0;
   GuardAsTheWindowDoes([&] { spacing = model::ReadValue(spacingText.toStdU16String(), marks); });
   std::vector<double> loadingProcess;
-  model::GenerationOutcome outcome{};
-  try {
-    outcome = model::GenerateLoadingProcess(peakValues, spacing, loadingProcess);
-  } catch (const model::Exception& error) {
-    TellError(error);
-    throw Stop{kErrorExitCode};
-  }
+  // A zero spacing ends the run here with an arithmetic fault, for the error box.
+  const model::GenerationOutcome outcome =
+      model::GenerateLoadingProcess(peakValues, spacing, loadingProcess);
   if (outcome.status == model::GenerationStatus::LimitExceeded) {
     Tell(LimitMessage(peakValues, outcome.segment, marks));
     throw Stop{kLimitExitCode};
@@ -151,29 +131,17 @@ std::vector<double> Generate(const std::vector<double>& peakValues, const QStrin
   return loadingProcess;
 }
 
-// Runs a step that writes a file: a file that cannot be created or written is for the
-// error box, whatever else fails for the warning box, as in the export command.
-template <typename Step>
-void WriteAsTheWindowDoes(Step step) {
-  GuardAsTheWindowDoes([&step] {
-    try {
-      step();
-    } catch (const model::EStreamError& error) {
-      TellError(error);
-      throw Stop{kErrorExitCode};
-    }
-  });
-}
-
 void Export(const std::vector<double>& loadingProcess, const QString& output,
             model::ValueMarks marks) {
-  WriteAsTheWindowDoes([&] {
-    if (output == kStandardStream) {
-      model::ExportLoadingProcessTo(STDOUT_FILENO, loadingProcess, marks);
-    } else {
-      model::ExportLoadingProcess(output.toStdU16String(), loadingProcess, marks);
-    }
-  });
+  GuardAsTheWindowDoes(
+      [&] {
+        if (output == kStandardStream) {
+          model::ExportLoadingProcessTo(STDOUT_FILENO, loadingProcess, marks);
+        } else {
+          model::ExportLoadingProcess(output.toStdU16String(), loadingProcess, marks);
+        }
+      },
+      GuardedStep::WritesFile);
 }
 
 // Qt's own notes about its environment (a runtime folder not set, for instance) are not
@@ -196,11 +164,13 @@ void Plot(const std::vector<double>& peakValues, const std::vector<double>& load
   PrepareApplication();
   const QByteArray image =
       RenderPlot(peakValues, loadingProcess, request.plotSize, PlotFormatOf(*request.plot), marks);
-  WriteAsTheWindowDoes([&] {
-    model::WriteFileContent(
-        request.plot->toStdU16String(),
-        std::string_view(image.constData(), static_cast<std::size_t>(image.size())));
-  });
+  GuardAsTheWindowDoes(
+      [&] {
+        model::WriteFileContent(
+            request.plot->toStdU16String(),
+            std::string_view(image.constData(), static_cast<std::size_t>(image.size())));
+      },
+      GuardedStep::WritesFile);
 }
 
 }  // namespace
@@ -216,8 +186,10 @@ int RunHeadless(const QString& peakFile, const GenerationRequest& request) noexc
   } catch (const Stop& stop) {
     return stop.exitCode;
   } catch (...) {
+    // What the application error box shows for an error that no command guards against.
     try {
-      TellError(ErrorOf(std::current_exception()));
+      Tell(detail::WithClosingFullStop(
+          QString::fromStdU16String(ErrorOf(std::current_exception()).Message())));
     } catch (...) {
     }
     return kErrorExitCode;
