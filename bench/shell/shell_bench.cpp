@@ -1,11 +1,10 @@
-#include <spawn.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
 #include <chrono>
+#include <cstdint>
 #include <cstdlib>
 #include <ctime>
+#include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include <QFile>
@@ -17,6 +16,7 @@
 #include <QWindow>
 #include <benchmark/benchmark.h>
 
+#include "bench/support/cold_process.h"
 #include "model/errors.h"
 #include "model/generation.h"
 #include "shell/application.h"
@@ -24,8 +24,6 @@
 #include "shell/message_boxes.h"
 #include "shell/modal.h"
 #include "shell/startup.h"
-
-extern char** environ;
 
 namespace {
 
@@ -39,32 +37,12 @@ std::int64_t MonotonicNanoseconds() {
 // the moment its window was first painted, as the probe reports it; a negative value when
 // the probe failed.
 double SecondsToFirstPaint(bool emptyWidget) {
-  int output[2];
-  if (pipe(output) != 0) return -1;
-  posix_spawn_file_actions_t actions;
-  posix_spawn_file_actions_init(&actions);
-  posix_spawn_file_actions_adddup2(&actions, output[1], STDOUT_FILENO);
-  posix_spawn_file_actions_addclose(&actions, output[0]);
-  std::string program = SHELL_STARTUP_PROBE;
-  std::string flag = "--empty-widget";
-  char* arguments[] = {program.data(), emptyWidget ? flag.data() : nullptr, nullptr};
+  std::vector<std::string> command = {SHELL_STARTUP_PROBE};
+  if (emptyWidget) command.emplace_back("--empty-widget");
   const std::int64_t start = MonotonicNanoseconds();
-  pid_t child = 0;
-  const int spawned = posix_spawn(&child, program.c_str(), &actions, nullptr, arguments, environ);
-  posix_spawn_file_actions_destroy(&actions);
-  close(output[1]);
-  std::string printed;
-  char buffer[64];
-  for (ssize_t got; spawned == 0 && (got = read(output[0], buffer, sizeof buffer)) > 0;) {
-    printed.append(buffer, static_cast<std::size_t>(got));
-  }
-  close(output[0]);
-  int status = 0;
-  if (spawned != 0 || waitpid(child, &status, 0) != child || !WIFEXITED(status) ||
-      WEXITSTATUS(status) != 0 || printed.empty()) {
-    return -1;
-  }
-  return static_cast<double>(std::stoll(printed) - start) / 1e9;
+  const std::optional<std::string> printed = bench::OutputOfProcess(std::move(command));
+  if (!printed || printed->empty()) return -1;
+  return static_cast<double>(std::stoll(*printed) - start) / 1e9;
 }
 
 // From the start of the process to the first paint of the program's window, against an

@@ -13,6 +13,7 @@
 #include <fstream>
 #include <sstream>
 #include <string_view>
+#include <utility>
 
 extern char** environ;
 
@@ -70,21 +71,18 @@ StepFigures MeasureStep(const std::function<void()>& step) {
 
 std::size_t PageBytes() { return static_cast<std::size_t>(sysconf(_SC_PAGESIZE)); }
 
-std::vector<double> RunInFreshProcess(const std::vector<std::string>& arguments) {
+std::optional<std::string> OutputOfProcess(std::vector<std::string> arguments) {
   int output[2];
-  if (pipe(output) != 0) return {};
+  if (pipe(output) != 0) return std::nullopt;
   posix_spawn_file_actions_t actions;
   posix_spawn_file_actions_init(&actions);
   posix_spawn_file_actions_adddup2(&actions, output[1], STDOUT_FILENO);
   posix_spawn_file_actions_addclose(&actions, output[0]);
-  std::string program = std::filesystem::read_symlink("/proc/self/exe").string();
-  std::string flag(kChildFlag);
-  std::vector<std::string> texts = arguments;
-  std::vector<char*> argv = {program.data(), flag.data()};
-  for (std::string& text : texts) argv.push_back(text.data());
+  std::vector<char*> argv;
+  for (std::string& argument : arguments) argv.push_back(argument.data());
   argv.push_back(nullptr);
   pid_t child = 0;
-  const int spawned = posix_spawn(&child, program.c_str(), &actions, nullptr, argv.data(), environ);
+  const int spawned = posix_spawn(&child, argv[0], &actions, nullptr, argv.data(), environ);
   posix_spawn_file_actions_destroy(&actions);
   close(output[1]);
   std::string printed;
@@ -96,9 +94,18 @@ std::vector<double> RunInFreshProcess(const std::vector<std::string>& arguments)
   int status = 0;
   if (spawned != 0 || waitpid(child, &status, 0) != child || !WIFEXITED(status) ||
       WEXITSTATUS(status) != 0) {
-    return {};
+    return std::nullopt;
   }
-  std::istringstream figures(printed);
+  return printed;
+}
+
+std::vector<double> RunInFreshProcess(const std::vector<std::string>& arguments) {
+  std::vector<std::string> command = {std::filesystem::read_symlink("/proc/self/exe").string(),
+                                      std::string(kChildFlag)};
+  command.insert(command.end(), arguments.begin(), arguments.end());
+  const std::optional<std::string> printed = OutputOfProcess(std::move(command));
+  if (!printed) return {};
+  std::istringstream figures(*printed);
   std::vector<double> values;
   for (double value; figures >> value;) values.push_back(value);
   return values;

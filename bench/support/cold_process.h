@@ -10,6 +10,7 @@
 
 #include <cstddef>
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -31,6 +32,10 @@ StepFigures MeasureStep(const std::function<void()>& step);
 
 // The size of a memory page.
 std::size_t PageBytes();
+
+// Runs the program arguments[0] with the arguments after it and returns what it printed on
+// standard output; nothing when it could not start or did not exit with 0.
+std::optional<std::string> OutputOfProcess(std::vector<std::string> arguments);
 
 // Runs the step that the arguments name in a fresh copy of this program and returns the
 // figures it printed; empty when the child failed.
