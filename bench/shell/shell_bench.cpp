@@ -7,8 +7,7 @@
 #include <utility>
 #include <vector>
 
-#include <QFile>
-#include <QFileDialog>
+#include <QDialog>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTemporaryDir>
@@ -17,6 +16,8 @@
 #include <benchmark/benchmark.h>
 
 #include "bench/support/cold_process.h"
+#include "bench/support/window_steps.h"
+#include "bench/support/zigzag_peaks.h"
 #include "model/errors.h"
 #include "model/generation.h"
 #include "shell/application.h"
@@ -69,26 +70,15 @@ void BM_StartToFirstPaint(benchmark::State& state) {
 }
 BENCHMARK(BM_StartToFirstPaint)->UseManualTime()->Iterations(10)->Unit(benchmark::kMillisecond);
 
-// Peaks 0, 500, 0, ... with spacing 1: 500 steps per segment, 1,000,001 values in all.
-std::vector<double> MillionValuePeaks() {
-  std::vector<double> peaks;
-  for (int k = 0; k <= 2000; ++k) peaks.push_back(k % 2 == 0 ? 0.0 : 500.0);
-  return peaks;
-}
-
 // The generate command with 1,000,001 values, until the window has repainted, against the
 // generation alone on the same peaks.
 void BM_GenerateCommandAndRepaint(benchmark::State& state) {
-  const std::vector<double> peaks = MillionValuePeaks();
+  const std::vector<double> peaks = bench::ZigzagPeaks(1'000'000);
   QTemporaryDir folder;
   const QString peakFile = folder.filePath(QStringLiteral("peaks.txt"));
-  {
-    QFile file(peakFile);
-    if (!file.open(QIODevice::WriteOnly)) {
-      state.SkipWithError("cannot write the peak file");
-      return;
-    }
-    for (double peak : peaks) file.write(QByteArray::number(peak) + "\r\n");
+  if (!bench::WritePeakFile(peakFile, peaks)) {
+    state.SkipWithError("cannot write the peak file");
+    return;
   }
   shell::TForm1 form;
   form.show();
@@ -97,15 +87,7 @@ void BM_GenerateCommandAndRepaint(benchmark::State& state) {
     state.SkipWithError("the window was not exposed");
     return;
   }
-  {
-    const shell::ModalOverride chooser([&peakFile](QDialog& dialog) {
-      auto& files = static_cast<QFileDialog&>(dialog);
-      files.selectFile(peakFile);
-      static_cast<QDialog&>(files).accept();
-      return files.result();
-    });
-    form.findChild<QPushButton*>(QStringLiteral("btn1"))->click();
-  }
+  bench::ImportThroughTheDialog(form, peakFile);
   if (form.ImportedPeaks() != peaks) {
     state.SkipWithError("the peak file was not imported");
     return;

@@ -4,19 +4,16 @@
 #include <string>
 #include <vector>
 
-#include <QFile>
-#include <QFileDialog>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTest>
 #include <benchmark/benchmark.h>
 
 #include "bench/support/cold_process.h"
+#include "bench/support/window_steps.h"
+#include "bench/support/zigzag_peaks.h"
 #include "shell/application.h"
-#include "shell/button.h"
-#include "shell/edit_box.h"
 #include "shell/main_window.h"
-#include "shell/modal.h"
 #include "shell/startup.h"
 
 // The generate command in a new window, from the click until the window has repainted,
@@ -36,25 +33,6 @@ namespace {
 
 constexpr double kBytesPerKeptValue = 8 + 16;
 
-// Peaks 0, 500, 0, ... with spacing 1: 500 steps a segment, count + 1 values in all.
-std::vector<double> ZigzagPeaks(std::size_t count) {
-  std::vector<double> peaks;
-  const std::size_t segments = std::max<std::size_t>(count / 500, 2);
-  for (std::size_t k = 0; k <= segments; ++k) peaks.push_back(k % 2 == 0 ? 0.0 : 500.0);
-  return peaks;
-}
-
-bool ImportThroughTheDialog(shell::TForm1& form, const QString& peakFile) {
-  const shell::ModalOverride chooser([&peakFile](QDialog& dialog) {
-    auto& files = static_cast<QFileDialog&>(dialog);
-    files.selectFile(peakFile);
-    static_cast<QDialog&>(files).accept();
-    return files.result();
-  });
-  form.findChild<QPushButton*>(QStringLiteral("btn1"))->click();
-  return !form.ImportedPeaks().empty();
-}
-
 // The child's side: the step's name, the value count and the peak file.
 std::vector<double> FirstGenerate(const std::vector<std::string>& arguments) {
   if (arguments.size() < 3) return {};
@@ -68,7 +46,8 @@ std::vector<double> FirstGenerate(const std::vector<std::string>& arguments) {
   form.show();
   // Until the window system exposes it, a window paints nothing.
   if (!QTest::qWaitForWindowExposed(&form)) return {};
-  if (!ImportThroughTheDialog(form, QString::fromStdString(arguments[2]))) return {};
+  bench::ImportThroughTheDialog(form, QString::fromStdString(arguments[2]));
+  if (form.ImportedPeaks().empty()) return {};
   form.findChild<QLineEdit*>(QStringLiteral("edt1"))->setText(QStringLiteral("1"));
   form.repaint();
 
@@ -93,10 +72,9 @@ bench::BenchFolder& Folder() {
 const std::string& PeakFile(std::size_t count) {
   static std::map<std::size_t, std::string> files;
   auto [place, added] = files.try_emplace(count, Folder().Native("peaks-" + std::to_string(count)));
-  if (added) {
-    QFile file(QString::fromStdString(place->second));
-    if (!file.open(QIODevice::WriteOnly)) std::abort();
-    for (const double peak : ZigzagPeaks(count)) file.write(QByteArray::number(peak) + "\r\n");
+  if (added &&
+      !bench::WritePeakFile(QString::fromStdString(place->second), bench::ZigzagPeaks(count))) {
+    std::abort();
   }
   return place->second;
 }
