@@ -19,8 +19,6 @@
 namespace shell {
 namespace {
 
-const QString kLimitMessage =
-    QStringLiteral("Subdivision number is larger than 500! Input larger Division Spacing of Step!");
 const QString kProposedExportName = QStringLiteral("LoadingProcess.txt");
 
 std::u16string PathOf(const QString& fileName) { return fileName.toStdU16String(); }
@@ -48,7 +46,7 @@ void TForm1::ImportChosenFile(const QString& path) {
 }
 
 void TForm1::btn2Click() {
-  if (PeakValues.size() < 3) return;
+  if (PeakValues.size() < kLeastPeaks) return;
   double spacing = 0;
   if (!WarnOnFailure(
           [this, &spacing] { spacing = model::ReadValue(edt1->text().toStdU16String(), marks_); },
@@ -61,7 +59,7 @@ void TForm1::btn2Click() {
     return model::GenerateLoadingProcess(PeakValues, spacing, LoadingProcess);
   }();
   if (outcome.status == model::GenerationStatus::LimitExceeded) {
-    ShowWarning(kLimitMessage);
+    ShowWarning(kLimitWarning);
     edt1->setFocus();
     // Entering the box selects its text; this holds also while the window system is still
     // giving the window back its activation, when the focus arrives only afterwards.

@@ -21,6 +21,7 @@
 #include "model/value_format.h"
 #include "model/value_text.h"
 #include "shell/exception_handling.h"
+#include "shell/main_window.h"
 #include "shell/message_boxes.h"
 #include "shell/plot_image.h"
 #include "shell/qt_messages.h"
@@ -33,9 +34,6 @@ namespace {
 const QString kStandardStream = QStringLiteral("-");
 // How the messages of a stream name standard input.
 constexpr char16_t kStandardInputName[] = u"/dev/stdin";
-constexpr std::size_t kLeastPeaks = 3;
-const QString kLimitMessage =
-    QStringLiteral("Subdivision number is larger than 500! Input larger Division Spacing of Step!");
 const char kMessagePrefix[] = "loadgen: ";
 
 // A stand-in for a control character, which could steer the terminal that shows the text:
@@ -61,7 +59,7 @@ QString TextOf(double value, model::ValueMarks marks) {
 // and the spacing with which every segment passes.
 QString LimitMessage(const std::vector<double>& peakValues, std::size_t segment,
                      model::ValueMarks marks) {
-  return kLimitMessage +
+  return TForm1::kLimitWarning +
          QStringLiteral(
              " The segment from peak %1 (%2) to peak %3 (%4) needs more than %5 steps; "
              "every segment passes with a spacing of at least %6")
@@ -109,13 +107,13 @@ std::vector<double> ImportPeaks(const QString& peakFile, model::ValueMarks marks
 std::vector<double> Generate(const std::vector<double>& peakValues, const QString& spacingText,
                              model::ValueMarks marks) {
   // The window does nothing here; a script has to learn why.
-  if (peakValues.size() < kLeastPeaks) {
+  if (peakValues.size() < TForm1::kLeastPeaks) {
     const QString values =
         peakValues.size() == 1 ? QStringLiteral("value") : QStringLiteral("values");
     Tell(QStringLiteral("the peak file holds %1 %2; at least %3 are needed")
              .arg(peakValues.size())
              .arg(values)
-             .arg(kLeastPeaks));
+             .arg(TForm1::kLeastPeaks));
     throw Stop{kErrorExitCode};
   }
   double spacing = 0;

@@ -4,8 +4,10 @@
 // their splitter and the status bar, both file dialogs, and the two sequences, which live
 // exactly as long as the window.
 
+#include <cstddef>
 #include <vector>
 
+#include <QString>
 #include <QWidget>
 
 #include "model/value_marks.h"
@@ -34,6 +36,13 @@ class TForm1 : public QWidget {
   Q_OBJECT
 
  public:
+  // The fewest peaks that the generate command generates from; with fewer it does nothing.
+  static constexpr std::size_t kLeastPeaks = 3;
+  // The generate command's warning when a segment needs more than model::kMaxSubdivisions
+  // steps.
+  static inline const QString kLimitWarning = QStringLiteral(
+      "Subdivision number is larger than 500! Input larger Division Spacing of Step!");
+
   // Builds every control at its place, creates both sequences empty, points both file
   // dialogs at the executable's folder and makes both series draw circle markers. The
   // window is centred on the primary screen; it is shown by the caller. Its numbers follow
