@@ -4,10 +4,10 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QImage>
-#include <QTemporaryDir>
 #include <QXmlStreamReader>
 #include <gtest/gtest.h>
 
+#include "tests/shell/folder_fixture.h"
 #include "tests/shell/loadgen_process.h"
 #include "tests/shell/qt_printers.h"
 
@@ -150,18 +150,8 @@ TEST(CommandLineTest, VersionAndUsageErrorsNeedNoDisplay) {
 }
 
 // The program without a window, on files of a folder of the test's own.
-class HeadlessTest : public testing::Test {
+class HeadlessTest : public test_support::FolderTest {
  protected:
-  QString PathIn(const QString& name) const { return folder_.filePath(name); }
-
-  QString WriteFile(const QString& name, const QByteArray& bytes) const {
-    QString path = PathIn(name);
-    QFile file(path);
-    EXPECT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    EXPECT_EQ(file.write(bytes), bytes.size());
-    return path;
-  }
-
   QByteArray ReadFile(const QString& path) const {
     QFile file(path);
     EXPECT_TRUE(file.open(QIODevice::ReadOnly)) << path.toStdString();
@@ -173,7 +163,6 @@ class HeadlessTest : public testing::Test {
     EXPECT_EQ(finished.errors, QString());
   }
 
-  QTemporaryDir folder_;
   // The peaks 0, 2, -2, 4 and the process that spacing 0.7 makes of them.
   const QByteArray kPeaks = "0\r\n2\r\n-2\r\n4\r\n";
   const QByteArray kProcess =

@@ -1,6 +1,5 @@
 #include "tests/shell/window_fixture.h"
 
-#include <QFile>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTest>
@@ -26,16 +25,6 @@ void WindowTest::SetUp() {
 void WindowTest::TearDown() {
   form_.reset();
   EXPECT_TRUE(script_.TakeShown().empty()) << "a dialog or box that no test looked at";
-}
-
-QString WindowTest::PathIn(const QString& name) const { return folder_.filePath(name); }
-
-QString WindowTest::WriteFile(const QString& name, const QByteArray& bytes) const {
-  QString path = PathIn(name);
-  QFile file(path);
-  EXPECT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-  EXPECT_EQ(file.write(bytes), bytes.size());
-  return path;
 }
 
 std::vector<Shown> WindowTest::Import(const QString& path) {

@@ -8,26 +8,21 @@
 #include <string>
 #include <vector>
 
-#include <QByteArray>
 #include <QString>
-#include <QTemporaryDir>
 #include <gtest/gtest.h>
 
 #include "model/value_marks.h"
 #include "shell/main_window.h"
+#include "tests/shell/folder_fixture.h"
 #include "tests/shell/modal_script.h"
 #include "tests/shell/qt_printers.h"
 
 namespace shell::test_support {
 
-class WindowTest : public testing::Test {
+class WindowTest : public FolderTest {
  protected:
   void SetUp() override;
   void TearDown() override;
-
-  // The path of a file of the folder holding these bytes.
-  [[nodiscard]] QString WriteFile(const QString& name, const QByteArray& bytes) const;
-  [[nodiscard]] QString PathIn(const QString& name) const;
 
   // Imports the file through the real command and dialog; returns the boxes shown after
   // the dialog.
@@ -52,7 +47,6 @@ class WindowTest : public testing::Test {
   [[nodiscard]] widgets::TRzStatusBar* StatusBar() const;
   [[nodiscard]] widgets::TRzFieldStatus* Pane(const char* name) const;
 
-  QTemporaryDir folder_;
   ModalScript script_;
   // The marks the window is built with: the tests write their numbers with the default
   // ones, whatever the machine's settings, unless a fixture sets others first.
