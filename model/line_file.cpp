@@ -16,9 +16,9 @@
 #include <utility>
 #include <vector>
 
+#include "model/file_content.h"
 #include "model/file_descriptor.h"
 #include "model/file_messages.h"
-#include "model/file_replacement.h"
 #include "model/line_file_internal.h"
 #include "model/text_codec.h"
 #include "model/unicode.h"
@@ -300,7 +300,7 @@ void WriteLineFile(std::u16string_view path, const std::vector<std::u16string>& 
   char* out = std::copy(mark.begin(), mark.end(), bytes.data());
   for (const std::u16string& line : lines) out = detail::EncodeLine(line, encoding, out);
   bytes.resize(static_cast<std::size_t>(out - bytes.data()));
-  detail::WriteFileContent(path, [&bytes](detail::ContentSink& sink) { sink.Write(bytes); });
+  WriteFileContent(path, bytes);
 }
 
 }  // namespace model
