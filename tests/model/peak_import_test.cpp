@@ -203,8 +203,6 @@ TEST_F(PeakImportTest, ALongFileStopsAtItsFirstLineThatIsNoValue) {
 // A device has no lines to import; taking it for an empty file would clear the charts
 // without a word.
 TEST_F(PeakImportTest, ADeviceIsNoPeakFile) {
-  peaks_ = {7, 8, 9};
-  process_ = {7, 7.5, 8};
   EXPECT_EQ(ErrorMessage<EFOpenError>(
                 [&] { ImportPeakFile(u"/dev/urandom", ValueMarks{}, peaks_, process_); }),
             u"Cannot open file \"/dev/urandom\". Not a regular file");
