@@ -1,6 +1,7 @@
 #pragma once
 
-// An open file of the system, closed when the operation that opened it ends.
+// An open file of the system, closed when the operation that opened it ends, and the
+// steps of reading and writing it that every file operation shares.
 
 #include <unistd.h>
 
@@ -43,6 +44,16 @@ class FileDescriptor {
  private:
   int descriptor_;
 };
+
+// Whether a read or write that failed with errno is worth trying again: it was
+// interrupted, or a non-blocking descriptor, as we open files and as a caller may hand one
+// over, said "not now" rather than "never", and has been waited for until it takes events
+// (POLLIN, POLLOUT).
+[[nodiscard]] bool ReadyToRetry(int descriptor, short events) noexcept;
+
+// Writes all of bytes at the descriptor's offset. Raises EWriteError ("Stream write
+// error") when the system takes fewer bytes than asked.
+void WriteAll(int descriptor, std::string_view bytes);
 
 // A NUL inside the name would make the system open a file of a shorter name.
 [[nodiscard]] inline bool IsNameTheSystemTakes(std::u16string_view path) noexcept {

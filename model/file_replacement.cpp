@@ -27,15 +27,6 @@ namespace {
 // Bytes of a file written between two requests to send them on towards the disk.
 constexpr std::size_t kWritebackStep = std::size_t{8} << 20;
 
-void WriteAll(int descriptor, std::string_view bytes) {
-  while (!bytes.empty()) {
-    const ssize_t written = ::write(descriptor, bytes.data(), bytes.size());
-    if (written < 0 && errno == EINTR) continue;
-    if (written <= 0) throw EWriteError();
-    bytes.remove_prefix(static_cast<std::size_t>(written));
-  }
-}
-
 // Writes each piece at the descriptor's current offset, which is 0 for a file. A file's
 // bytes are sent on towards the disk every few MiB rather than all at the final fsync, so
 // that the disk writes while the next bytes are being made and the fsync finds little left

@@ -11,32 +11,9 @@
 namespace model {
 namespace {
 
-// trunc(|q|) > kMaxSubdivisions exactly when |q| >= kMaxSubdivisions + 1; comparing before
-// any integer conversion keeps quotients up to about 1e632 well defined.
-template <class E>
-constexpr E kFirstExcessiveQuotient = E::FromInteger(kMaxSubdivisions + 1);
-
-// What stops the walk over the segments at a segment, if anything.
-enum class Stop { None, LimitExceeded, ZeroDivide, InvalidOp };
-
-struct Subdivision {
-  Stop stop;
-  // The subdivision number n; meaningful only when nothing stops the walk.
-  std::size_t steps;
-};
-
-// The subdivision number of the segment from a to b, or what stops the generation there.
-// Counting and filling both ask this, so they agree on every segment.
-template <class E>
-Subdivision SubdivisionOf(E difference, E spacing) noexcept {
-  if (spacing.IsZero()) {
-    return {difference.IsZero() || difference.IsNaN() ? Stop::InvalidOp : Stop::ZeroDivide, 0};
-  }
-  const E quotient = (difference / spacing).Abs();
-  if (quotient.IsNaN()) return {Stop::InvalidOp, 0};
-  if (quotient >= kFirstExcessiveQuotient<E>) return {Stop::LimitExceeded, 0};
-  return {Stop::None, static_cast<std::size_t>(quotient.Truncate().ToUInt64())};
-}
+using detail::Stop;
+using detail::Subdivision;
+using detail::SubdivisionOf;
 
 // b - a of segment k.
 template <class E>

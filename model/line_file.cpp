@@ -16,9 +16,9 @@
 #include <utility>
 #include <vector>
 
+#include "model/file_content.h"
 #include "model/file_descriptor.h"
 #include "model/file_messages.h"
-#include "model/file_replacement.h"
 #include "model/line_file_internal.h"
 #include "model/text_codec.h"
 #include "model/unicode.h"
@@ -52,14 +52,6 @@ std::size_t ReadAt(std::u16string_view name, int descriptor, off_t offset, char*
   return done;
 }
 
-// A descriptor that is non-blocking, as we open files and as a caller may hand one over,
-// says "not now" rather than "never": waiting for it is all it asks.
-bool WaitedForInput(int descriptor) {
-  if (errno != EAGAIN && errno != EWOULDBLOCK) return false;
-  pollfd ready{descriptor, POLLIN, 0};
-  return ::poll(&ready, 1, -1) >= 0 || errno == EINTR;
-}
-
 // A pipe, or a file that the system makes up as it is read (/proc), tells no length. It is
 // read until its end, waiting for a pipe's writer to write or leave.
 std::string ReadToEnd(std::u16string_view name, int descriptor) {
@@ -70,7 +62,7 @@ std::string ReadToEnd(std::u16string_view name, int descriptor) {
     const ssize_t got = ::read(descriptor, bytes.data() + done, bytes.size() - done);
     if (got == 0) break;
     if (got < 0) {
-      if (errno == EINTR || WaitedForInput(descriptor)) continue;
+      if (ReadyToRetry(descriptor, POLLIN)) continue;
       RaiseOpenError(name, errno);
     }
     done += static_cast<std::size_t>(got);
@@ -308,7 +300,7 @@ void WriteLineFile(std::u16string_view path, const std::vector<std::u16string>& 
   char* out = std::copy(mark.begin(), mark.end(), bytes.data());
   for (const std::u16string& line : lines) out = detail::EncodeLine(line, encoding, out);
   bytes.resize(static_cast<std::size_t>(out - bytes.data()));
-  detail::WriteFileContent(path, [&bytes](detail::ContentSink& sink) { sink.Write(bytes); });
+  WriteFileContent(path, bytes);
 }
 
 }  // namespace model

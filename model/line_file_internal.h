@@ -40,7 +40,7 @@ class LineTextReceiver {
   virtual void Count(std::size_t lines) = 0;
   // The text of a file with a byte-order mark.
   virtual void Take(std::u16string_view text) = 0;
-  // The bytes of a Windows-1252 text, one character each (see DecodeCodePageText).
+  // The bytes of a Windows-1252 text, one character each (see DecodeWindows1252).
   virtual void Take(std::string_view bytes) = 0;
 
  protected:
@@ -94,18 +94,6 @@ void ForEachLine(std::basic_string_view<Char> text, OnLine&& onLine) {
   }
 }
 
-// DecodeWindows1252, many bytes at a time where they are all ASCII, as the bytes of numbers
-// nearly always are.
-inline void DecodeCodePageText(std::string_view bytes, char16_t* out) noexcept {
-  unsigned char any = 0;
-  for (std::size_t k = 0; k < bytes.size(); ++k) {
-    const auto byte = static_cast<unsigned char>(bytes[k]);
-    any |= byte;
-    out[k] = byte;
-  }
-  if (any >= 0x80) DecodeWindows1252(bytes, out);
-}
-
 // The line ends of text, a CR LF counting once, where before is the character just before
 // it (NUL for none). A CR at the end counts whatever follows it.
 template <typename Char>
@@ -156,7 +144,7 @@ void ForEachLineOf(const LineSource& source, OnCount&& onCount, OnLine&& onLine)
     void Take(std::string_view bytes) override {
       ForEachLine(bytes, [this](std::string_view line) {
         if (line_.size() < line.size()) line_.resize(line.size());
-        DecodeCodePageText(line, line_.data());
+        DecodeWindows1252(line, line_.data());
         onLine_(std::u16string_view(line_.data(), line.size()));
       });
     }

@@ -166,7 +166,7 @@ class PeakReader final : public LineTextReceiver {
         } else {
           const std::string_view bytes = bytes_.substr(task.offset, task.length);
           if (characters.size() < bytes.size()) characters.resize(bytes.size());
-          DecodeCodePageText(bytes, characters.data());
+          DecodeWindows1252(bytes, characters.data());
           ForEachLine(bytes, [&](std::string_view line) {
             values_[index++] = ReadValue(
                 std::u16string_view(characters.data() + (line.data() - bytes.data()), line.size()),

@@ -5,15 +5,13 @@
 #include <limits>
 
 #include "model/extended.h"
-#include "model/generation.h"
+#include "model/generation_internal.h"
 #include "model/value_format.h"
 #include "model/value_text.h"
 
 namespace model {
 namespace {
 
-// The generation's limit: a segment fails once its quotient reaches this.
-constexpr Extended kFirstExcessiveQuotient = Extended::FromInteger(kMaxSubdivisions + 1);
 // FormatValue writes this many significant digits.
 constexpr int kSignificantDigits = 15;
 
@@ -28,7 +26,7 @@ Extended WidestDifference(const std::vector<double>& peakValues) {
 }
 
 bool Passes(Extended widestDifference, double spacing) {
-  return spacing > 0 && widestDifference / Extended(spacing) < kFirstExcessiveQuotient;
+  return detail::SubdivisionOf(widestDifference, Extended(spacing)).stop == detail::Stop::None;
 }
 
 // A value whose 15-digit text is the next one above that of value.
@@ -52,7 +50,7 @@ double NextTextAbove(double value, ValueMarks marks) {
 std::u16string PassingSpacingText(const std::vector<double>& peakValues, ValueMarks marks) {
   const Extended widest = WidestDifference(peakValues);
   // The exact bound fails; the spacings just above it pass.
-  double candidate = (widest / kFirstExcessiveQuotient).ToDouble();
+  double candidate = (widest / detail::kFirstExcessiveQuotient<Extended>).ToDouble();
   for (;;) {
     std::u16string text = FormatValue(candidate, marks);
     const double reading = ReadValue(text, marks);

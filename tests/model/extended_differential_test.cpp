@@ -28,6 +28,7 @@
 #include "model/value_format.h"
 #include "model/value_format_internal.h"
 #include "model/value_text_internal.h"
+#include "tests/model/bits_test_support.h"
 
 namespace model {
 namespace {
@@ -35,13 +36,6 @@ namespace {
 constexpr std::uint64_t kIntegerBit = std::uint64_t{1} << 63;
 constexpr std::uint16_t kSignBit = 0x8000;
 constexpr int kBias = 0x3FFF;
-
-std::string Hex(ExtendedBits bits) {
-  char text[32];
-  std::snprintf(text, sizeof text, "%04X:%016llX", bits.signAndExponent,
-                static_cast<unsigned long long>(bits.significand));
-  return text;
-}
 
 ExtendedBits Make(bool negative, int exponent, std::uint64_t significand) {
   return {static_cast<std::uint16_t>((negative ? kSignBit : 0) | exponent), significand};

@@ -8,7 +8,6 @@
 #include <cmath>
 #include <compare>
 #include <cstdint>
-#include <cstdio>
 #include <limits>
 #include <optional>
 #include <string>
@@ -17,6 +16,7 @@
 #include <gtest/gtest.h>
 
 #include "model/extended_bits.h"
+#include "tests/model/bits_test_support.h"
 
 namespace model {
 namespace {
@@ -45,16 +45,7 @@ constexpr ExtendedBits kMinusQuietNaN9{0xFFFF, 0xC000'0000'0000'0009};
 constexpr ExtendedBits kSignallingNaN7{0x7FFF, 0x8000'0000'0000'0007};
 constexpr ExtendedBits kQuietNaN7{0x7FFF, 0xC000'0000'0000'0007};
 
-std::string Hex(ExtendedBits bits) {
-  char text[32];
-  std::snprintf(text, sizeof text, "%04X:%016llX", bits.signAndExponent,
-                static_cast<unsigned long long>(bits.significand));
-  return text;
-}
-
 Extended X(ExtendedBits bits) { return Extended::FromBits(bits); }
-
-std::uint64_t DoubleBits(double value) { return std::bit_cast<std::uint64_t>(value); }
 
 struct BinaryRow {
   const char* name;
@@ -144,11 +135,11 @@ struct ToDoubleRow {
 
 TEST(ExtendedTest, RoundsToDoublesToNearestWithTiesToEven) {
   const ToDoubleRow rows[] = {
-      {"exact", kThree, DoubleBits(3)},
-      {"a tie goes to even", {0x3FFF, kOne | 0x400}, DoubleBits(1)},
-      {"a tie goes up to even", {0x3FFF, kOne | 0xC00}, DoubleBits(1) + 2},
-      {"above the tie", {0x3FFF, kOne | 0x401}, DoubleBits(1) + 1},
-      {"a carry into the exponent", {0x3FFF, ~std::uint64_t{0}}, DoubleBits(2)},
+      {"exact", kThree, Bits(3)},
+      {"a tie goes to even", {0x3FFF, kOne | 0x400}, Bits(1)},
+      {"a tie goes up to even", {0x3FFF, kOne | 0xC00}, Bits(1) + 2},
+      {"above the tie", {0x3FFF, kOne | 0x401}, Bits(1) + 1},
+      {"a carry into the exponent", {0x3FFF, ~std::uint64_t{0}}, Bits(2)},
       {"the largest double", {0x3FFF + 1023, ~std::uint64_t{0x7FF}}, 0x7FEF'FFFF'FFFF'FFFF},
       {"half a last place above it is infinity",
        {0x3FFF + 1023, ~std::uint64_t{0x3FF}},
@@ -167,7 +158,7 @@ TEST(ExtendedTest, RoundsToDoublesToNearestWithTiesToEven) {
   };
   for (const ToDoubleRow& row : rows) {
     SCOPED_TRACE(row.name);
-    EXPECT_EQ(DoubleBits(X(row.value).ToDouble()), row.expected);
+    EXPECT_EQ(Bits(X(row.value).ToDouble()), row.expected);
   }
 }
 
@@ -216,7 +207,7 @@ TEST(ExtendedTest, TruncatesAndRoundsToWholeNumbers) {
       EXPECT_EQ(row.value.RoundToUInt64(), *row.nearest);
     }
   }
-  EXPECT_EQ(DoubleBits(Extended(-2.5).Truncate().ToDouble()), DoubleBits(-2));
+  EXPECT_EQ(Bits(Extended(-2.5).Truncate().ToDouble()), Bits(-2));
   EXPECT_EQ(Hex(Extended(-0.5).Truncate().Bits()), Hex(kMinusZero));
   EXPECT_EQ(Hex(X(kInfinity).Truncate().Bits()), Hex(kInfinity));
   EXPECT_EQ(Hex(X(kSignallingNaN7).Truncate().Bits()), Hex(kQuietNaN7));
@@ -251,7 +242,7 @@ TEST(ExtendedTest, StepValuesAreExactSumsRoundedTwice) {
     std::vector<double> values(row.expected.size());
     Extended::StepValues(row.start, row.step, values.size(), values.data());
     for (std::size_t j = 0; j < values.size(); ++j) {
-      EXPECT_EQ(DoubleBits(values[j]), DoubleBits(row.expected[j])) << "value " << j + 1;
+      EXPECT_EQ(Bits(values[j]), Bits(row.expected[j])) << "value " << j + 1;
     }
   }
 }

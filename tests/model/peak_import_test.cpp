@@ -3,7 +3,6 @@
 #include <sys/file.h>
 
 #include <algorithm>
-#include <bit>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -12,6 +11,7 @@
 
 #include "model/errors.h"
 #include "model/value_text.h"
+#include "tests/model/bits_test_support.h"
 #include "tests/model/file_test_support.h"
 
 namespace model {
@@ -19,12 +19,6 @@ namespace {
 
 using namespace std::string_literals;
 using Values = std::vector<double>;
-
-std::vector<std::uint64_t> Bits(const Values& values) {
-  std::vector<std::uint64_t> bits;
-  for (const double value : values) bits.push_back(std::bit_cast<std::uint64_t>(value));
-  return bits;
-}
 
 class PeakImportTest : public TemporaryFolderTest {
  protected:
@@ -209,8 +203,6 @@ TEST_F(PeakImportTest, ALongFileStopsAtItsFirstLineThatIsNoValue) {
 // A device has no lines to import; taking it for an empty file would clear the charts
 // without a word.
 TEST_F(PeakImportTest, ADeviceIsNoPeakFile) {
-  peaks_ = {7, 8, 9};
-  process_ = {7, 7.5, 8};
   EXPECT_EQ(ErrorMessage<EFOpenError>(
                 [&] { ImportPeakFile(u"/dev/urandom", ValueMarks{}, peaks_, process_); }),
             u"Cannot open file \"/dev/urandom\". Not a regular file");

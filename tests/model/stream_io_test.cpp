@@ -4,8 +4,6 @@
 #include <sys/file.h>
 #include <unistd.h>
 
-#include <bit>
-#include <cstdint>
 #include <string>
 #include <thread>
 #include <vector>
@@ -15,6 +13,7 @@
 #include "model/errors.h"
 #include "model/peak_import.h"
 #include "model/process_export.h"
+#include "tests/model/bits_test_support.h"
 #include "tests/model/file_test_support.h"
 
 namespace model {
@@ -22,12 +21,6 @@ namespace {
 
 using namespace std::string_literals;
 using Values = std::vector<double>;
-
-std::vector<std::uint64_t> Bits(const Values& values) {
-  std::vector<std::uint64_t> bits;
-  for (const double value : values) bits.push_back(std::bit_cast<std::uint64_t>(value));
-  return bits;
-}
 
 // A pipe whose ends close with it; either end may be closed early.
 class Pipe {

@@ -1,6 +1,5 @@
 #include "model/value_format.h"
 
-#include <bit>
 #include <cfloat>
 #include <cmath>
 #include <cstdint>
@@ -15,13 +14,10 @@
 #include "model/extended.h"
 #include "model/unicode.h"
 #include "model/value_text.h"
+#include "tests/model/bits_test_support.h"
 
 namespace model {
 namespace {
-
-std::uint64_t Bits(double value) { return std::bit_cast<std::uint64_t>(value); }
-
-double FromBits(std::uint64_t bits) { return std::bit_cast<double>(bits); }
 
 double NextBelow(double value) { return std::nextafter(value, 0.0); }
 

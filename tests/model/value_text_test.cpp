@@ -1,6 +1,5 @@
 #include "model/value_text.h"
 
-#include <bit>
 #include <cfloat>
 #include <climits>
 #include <cstdint>
@@ -14,13 +13,10 @@
 #include "model/extended_bits.h"
 #include "model/unicode.h"
 #include "model/value_text_internal.h"
+#include "tests/model/bits_test_support.h"
 
 namespace model {
 namespace {
-
-std::uint64_t Bits(double value) { return std::bit_cast<std::uint64_t>(value); }
-
-double FromBits(std::uint64_t bits) { return std::bit_cast<double>(bits); }
 
 std::u16string Repeat(char16_t c, std::size_t count) { return std::u16string(count, c); }
 
