@@ -3,7 +3,6 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <algorithm>
 #include <charconv>
 #include <cstdint>
 #include <cstdio>
@@ -18,6 +17,7 @@
 #include <benchmark/benchmark.h>
 
 #include "bench/support/cold_process.h"
+#include "bench/support/zigzag_peaks.h"
 #include "model/fp_environment.h"
 #include "model/generation.h"
 #include "model/large_storage.h"
@@ -57,15 +57,6 @@ std::u16string Widen(const std::string& native) {
   return std::u16string(native.begin(), native.end());
 }
 
-// Peaks 0, 500, 0, ... with spacing 1: 500 steps a segment, so count / 500 segments give
-// count + 1 values (at least two segments, as the window needs three peaks).
-std::vector<double> ZigzagPeaks(std::size_t count) {
-  std::vector<double> peaks;
-  const std::size_t segments = std::max<std::size_t>(count / 500, 2);
-  for (std::size_t k = 0; k <= segments; ++k) peaks.push_back(k % 2 == 0 ? 0.0 : 500.0);
-  return peaks;
-}
-
 // A loading process as engineers export and import them: peaks swinging between about
 // -100 and 100, cut by the spacing 0.7 into values that mostly need all 15 digits.
 std::vector<double> ProcessValues(std::size_t count) {
@@ -87,7 +78,7 @@ std::vector<double> Figures(const bench::StepFigures& step) {
 }
 
 std::vector<double> GenerateStep(std::size_t count) {
-  const std::vector<double> peaks = ZigzagPeaks(count);
+  const std::vector<double> peaks = bench::ZigzagPeaks(count);
   std::vector<double> process;
   const auto generate = [&] {
     benchmark::DoNotOptimize(model::GenerateLoadingProcess(peaks, 1.0, process));
