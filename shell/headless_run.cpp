@@ -4,6 +4,7 @@
 
 #include <cstdio>
 #include <exception>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -24,6 +25,7 @@
 #include "shell/main_window.h"
 #include "shell/message_boxes.h"
 #include "shell/plot_image.h"
+#include "shell/protocol_peaks.h"
 #include "shell/qt_messages.h"
 #include "shell/regional_settings.h"
 #include "shell/startup.h"
@@ -72,10 +74,11 @@ QString LimitMessage(const std::vector<double>& peakValues, std::size_t segment,
 }
 
 // The marks the window would take, unless the command line names its own.
-model::ValueMarks RequestedMarks(const GenerationRequest& request) {
+model::ValueMarks RequestedMarks(std::optional<char16_t> decimalMark,
+                                 std::optional<char16_t> groupingMark) {
   model::ValueMarks marks = RegionalMarks(QLocale::system());
-  if (request.decimalMark) marks.decimalMark = *request.decimalMark;
-  if (request.groupingMark) marks.groupingMark = *request.groupingMark;
+  if (decimalMark) marks.decimalMark = *decimalMark;
+  if (groupingMark) marks.groupingMark = *groupingMark;
   return marks;
 }
 
@@ -129,14 +132,14 @@ std::vector<double> Generate(const std::vector<double>& peakValues, const QStrin
   return loadingProcess;
 }
 
-void Export(const std::vector<double>& loadingProcess, const QString& output,
-            model::ValueMarks marks) {
+// Writes the values as the window's export writes the loading process.
+void Export(const std::vector<double>& values, const QString& output, model::ValueMarks marks) {
   GuardAsTheWindowDoes(
       [&] {
         if (output == kStandardStream) {
-          model::ExportLoadingProcessTo(STDOUT_FILENO, loadingProcess, marks);
+          model::ExportLoadingProcessTo(STDOUT_FILENO, values, marks);
         } else {
-          model::ExportLoadingProcess(output.toStdU16String(), loadingProcess, marks);
+          model::ExportLoadingProcess(output.toStdU16String(), values, marks);
         }
       },
       GuardedStep::WritesFile);
@@ -171,15 +174,12 @@ void Plot(const std::vector<double>& peakValues, const std::vector<double>& load
       GuardedStep::WritesFile);
 }
 
-}  // namespace
-
-int RunHeadless(const QString& peakFile, const GenerationRequest& request) noexcept {
+// Runs the steps to their end; returns 0, or the exit code of the failure that ended them,
+// which has been told.
+template <typename Steps>
+int RunTelling(Steps steps) noexcept {
   try {
-    const model::ValueMarks marks = RequestedMarks(request);
-    const std::vector<double> peakValues = ImportPeaks(peakFile, marks);
-    const std::vector<double> loadingProcess = Generate(peakValues, request.spacing, marks);
-    Export(loadingProcess, request.output, marks);
-    if (request.plot) Plot(peakValues, loadingProcess, request, marks);
+    steps();
     return 0;
   } catch (const Stop& stop) {
     return stop.exitCode;
@@ -192,6 +192,30 @@ int RunHeadless(const QString& peakFile, const GenerationRequest& request) noexc
     }
     return kErrorExitCode;
   }
+}
+
+}  // namespace
+
+int RunHeadless(const QString& peakFile, const GenerationRequest& request) noexcept {
+  return RunTelling([&peakFile, &request] {
+    const model::ValueMarks marks = RequestedMarks(request.decimalMark, request.groupingMark);
+    const std::vector<double> peakValues = ImportPeaks(peakFile, marks);
+    const std::vector<double> loadingProcess = Generate(peakValues, request.spacing, marks);
+    Export(loadingProcess, request.output, marks);
+    if (request.plot) Plot(peakValues, loadingProcess, request, marks);
+  });
+}
+
+int RunProtocol(const ProtocolRequest& request) noexcept {
+  return RunTelling([&request] {
+    const model::ValueMarks marks = RequestedMarks(request.decimalMark, request.groupingMark);
+    const ProtocolPeaks peaks = ReadProtocolPeaks(request, marks);
+    if (!peaks.fault.isEmpty()) {
+      std::fputs(UsageErrorText(peaks.fault).toLocal8Bit().constData(), stderr);
+      throw Stop{kUsageErrorExitCode};
+    }
+    Export(peaks.peakValues, request.output, marks);
+  });
 }
 
 }  // namespace shell

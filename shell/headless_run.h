@@ -32,4 +32,11 @@ inline constexpr int kLimitExitCode = 3;
 // and without a plot no application object is made at all.
 [[nodiscard]] int RunHeadless(const QString& peakFile, const GenerationRequest& request) noexcept;
 
+// Writes the peak file of the request's protocol (see ReadProtocolPeaks) to its output
+// ("-": standard output), with the bytes and the file replacement of RunHeadless's export
+// and under the same marks. Returns 0 when it is written; kUsageErrorExitCode when a part
+// of the request does not read, told on standard error as a usage error, with nothing
+// written; kErrorExitCode when the output cannot be written, told as RunHeadless tells it.
+[[nodiscard]] int RunProtocol(const ProtocolRequest& request) noexcept;
+
 }  // namespace shell

@@ -48,6 +48,8 @@ int RunProgram(int& argc, char** argv) noexcept {
         return kUsageErrorExitCode;
       case CommandLine::Action::Generate:
         return RunHeadless(commandLine.peakFile, commandLine.generation);
+      case CommandLine::Action::WriteProtocol:
+        return RunProtocol(commandLine.protocol);
       case CommandLine::Action::OpenWindow:
         break;
     }

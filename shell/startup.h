@@ -8,11 +8,12 @@ namespace shell {
 
 // Establishes the floating-point environment and reads the command line. --version and
 // --help print and return 0, a usage error prints and returns 2, a generation without a
-// window returns the exit code of RunHeadless; otherwise creates the application object and
-// the main window, which takes its marks from the user's regional settings, imports the
-// peak file the command line names, and runs the event loop until the window closes. An
-// error that escapes any of this is shown in the application error box. The window ends
-// with exit code 0 on every path.
+// window returns the exit code of RunHeadless, and a protocol's peak file that of
+// RunProtocol; otherwise creates the application object and the main window, which takes
+// its marks from the user's regional settings, imports the peak file the command line
+// names, and runs the event loop until the window closes. An error that escapes any of
+// this is shown in the application error box. The window ends with exit code 0 on every
+// path.
 [[nodiscard]] int RunProgram(int& argc, char** argv) noexcept;
 
 // What every process of the program does before its application object exists: the

@@ -41,6 +41,11 @@ TEST(CommandLineTest, ArgumentsChooseWhatTheProgramDoes) {
       {{"--spacing", "0.7", "peaks.txt"}, Action::Generate, "peaks.txt"},
       {{"peaks.txt", "--spacing=0.7"}, Action::Generate, "peaks.txt"},
       {{"--spacing", "0.7", "-"}, Action::Generate, "-"},
+      {{"protocol", "aisc341"}, Action::WriteProtocol, {}},
+      // Only as the first argument is "protocol" the command; a file may have that name.
+      {{"./protocol"}, Action::OpenWindow, "./protocol"},
+      {{"--", "protocol"}, Action::OpenWindow, "protocol"},
+      {{"--spacing", "0.7", "protocol"}, Action::Generate, "protocol"},
   };
   for (const auto& row : rows) {
     SCOPED_TRACE(row.arguments.join(u' ').toStdString());
