@@ -283,11 +283,26 @@ void SetMarkerPenAndBrush(QPainter& painter, const SeriesLook& look) {
 
 void DrawMarker(QPainter& painter, QPointF centre, const SeriesLook& look) {
   const double size = look.markerSize;
-  const QRectF rect(centre.x() - size, centre.y() - size, 2 * size, 2 * size);
-  if (look.circleMarkers)
-    painter.drawEllipse(rect);
-  else
-    painter.drawRect(rect);
+  if (look.circleMarkers) {
+    painter.drawEllipse(QRectF(centre.x() - size, centre.y() - size, 2 * size, 2 * size));
+    return;
+  }
+  // A square is filled with the pixels that drawRect gives it rather than stroked: QPainter
+  // strokes a rectangle that reaches past the device's left edge without its bottom right
+  // corner, which would make the marker depend on where the image ends. Like drawRect, a
+  // square of no size draws nothing.
+  if (look.markerSize <= 0) return;
+  const QPoint point = centre.toPoint();
+  const QRect square(point - QPoint(look.markerSize, look.markerSize),
+                     point + QPoint(look.markerSize, look.markerSize));
+  constexpr int kWidth = kMarkerOutlineWidth;
+  const QRect inside = square.adjusted(kWidth, kWidth, -kWidth, -kWidth);
+  painter.fillRect(inside, painter.brush());
+  const QColor ink = painter.pen().color();
+  painter.fillRect(QRect(square.left(), square.top(), square.width(), kWidth), ink);
+  painter.fillRect(QRect(square.left(), inside.bottom() + 1, square.width(), kWidth), ink);
+  painter.fillRect(QRect(square.left(), inside.top(), kWidth, inside.height()), ink);
+  painter.fillRect(QRect(inside.right() + 1, inside.top(), kWidth, inside.height()), ink);
 }
 
 QRectF SegmentBox(const QRect& clip) noexcept {

@@ -50,7 +50,8 @@ inline QPointF PixelOf(const PlotArea& plot, SeriesPoint point) noexcept {
 // Markers are outlined in black this many pixels wide.
 inline constexpr int kMarkerOutlineWidth = 1;
 
-// A marker is drawn by setting the pen and brush once and then drawing each marker.
+// A marker is drawn by setting the pen and brush once and then drawing each marker, centred
+// at a whole pixel.
 void SetMarkerPenAndBrush(QPainter& painter, const SeriesLook& look);
 void DrawMarker(QPainter& painter, QPointF centre, const SeriesLook& look);
 

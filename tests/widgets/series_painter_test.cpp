@@ -19,9 +19,7 @@ const QRect kClip(30, 20, 300, 200);
 // Paints points both ways onto the same background and expects the same pixels, and
 // unless nothing is to be seen, some of them drawn.
 void ExpectSamePicture(const std::vector<SeriesPoint>& points, const SeriesLook& look,
-                       AxisRange xRange, AxisRange yRange, bool drawsSomething = true) {
-  const PlotArea plot{AxisMapping(xRange, kClip.left() + 1, kClip.right() - 1),
-                      AxisMapping(yRange, kClip.bottom() - 1, kClip.top() + 1), kClip};
+                       const PlotArea& plot, bool drawsSomething = true) {
   QImage background(kImageSize, QImage::Format_RGB32);
   background.fill(QColor(239, 239, 239));
   QImage fast = background;
@@ -43,6 +41,14 @@ void ExpectSamePicture(const std::vector<SeriesPoint>& points, const SeriesLook&
   if (drawsSomething) {
     EXPECT_NE(plain, background) << "nothing drawn";
   }
+}
+
+// The same with the ranges mapped onto kClip, a pixel inside its edges.
+void ExpectSamePicture(const std::vector<SeriesPoint>& points, const SeriesLook& look,
+                       AxisRange xRange, AxisRange yRange, bool drawsSomething = true) {
+  const PlotArea plot{AxisMapping(xRange, kClip.left() + 1, kClip.right() - 1),
+                      AxisMapping(yRange, kClip.bottom() - 1, kClip.top() + 1), kClip};
+  ExpectSamePicture(points, look, plot, drawsSomething);
 }
 
 // A loading process: runs rising and falling by random steps.
@@ -125,6 +131,31 @@ TEST(PaintSeriesTest, DrawsZoomedAndScrolledViewsAsDrawingEveryPointDoes) {
   for (const Row& row : rows) {
     SCOPED_TRACE(row.name);
     ExpectSamePicture(points, kCircles3, row.x, row.y);
+  }
+}
+
+TEST(PaintSeriesTest, DrawsMarkersCutByTheImageEdgesAsDrawingEveryPointDoes) {
+  // A plot area two pixels inside the image, with values that are pixel positions.
+  const PlotArea plot{AxisMapping({0, 360}, 0, 360), AxisMapping({0, 240}, 0, 240),
+                      QRect(QPoint(2, 2), kImageSize - QSize(4, 4))};
+  const std::vector<SeriesPoint> alongTheEdges = {{3, 3},   {3, 120}, {3, 237},   {180, 237},
+                                                  {180, 3}, {357, 3}, {357, 120}, {357, 237}};
+  const SeriesLook squares7{QColor(0, 128, 0), true, false, 7};
+  const SeriesLook circles7{QColor(0, 0, 255), true, true, 7};
+  struct Row {
+    const char* name;
+    std::vector<SeriesPoint> points;
+    SeriesLook look;
+  };
+  const Row rows[] = {
+      // The square reaches four pixels beyond the image's left edge.
+      {"a square cut by the left edge", {{3, 90}}, squares7},
+      {"squares along every edge", alongTheEdges, squares7},
+      {"circles along every edge", alongTheEdges, circles7},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    ExpectSamePicture(row.points, row.look, plot);
   }
 }
 
