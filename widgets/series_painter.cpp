@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <limits>
 #include <optional>
+#include <utility>
 #include <vector>
 
 #include <QImage>
@@ -274,6 +275,56 @@ class LineSegments {
   std::vector<QLineF> lines_;
 };
 
+// A number held as the unevaluated sum of two doubles, the smaller below the last place
+// of the larger: twice the precision of a double.
+struct DoubleDouble {
+  double high;
+  double low;
+};
+
+// a + b exactly (Knuth).
+DoubleDouble Sum(double a, double b) noexcept {
+  const double sum = a + b;
+  const double bPart = sum - a;
+  return {sum, (a - (sum - bPart)) + (b - bPart)};
+}
+
+// a * b exactly, barring underflow.
+DoubleDouble Product(double a, double b) noexcept {
+  const double product = a * b;
+  return {product, std::fma(a, b, -product)};
+}
+
+DoubleDouble Product(DoubleDouble a, DoubleDouble b) noexcept {
+  const DoubleDouble highs = Product(a.high, b.high);
+  return {highs.high, highs.low + (a.high * b.low + a.low * b.high)};
+}
+
+DoubleDouble Quotient(DoubleDouble a, DoubleDouble b) noexcept {
+  const double first = a.high / b.high;
+  const DoubleDouble back = Product(first, b.high);
+  const double remainder = (((a.high - back.high) - back.low) + a.low) - first * b.low;
+  return {first, remainder / b.high};
+}
+
+// The coordinate b where the line through (a1, b1) and (a2, b2) reaches the coordinate a,
+// which lies from a1 to a2 (a1 != a2). A deep zoom puts the ends of a segment 1e20 pixels
+// and more beyond the box, where a double cannot hold the distance to a pixel; worked out
+// from the nearer end in twice a double's precision, the cut still falls where the line
+// crosses. Halves keep the differences of the widest coordinates finite.
+double CoordinateAt(double a, double a1, double b1, double a2, double b2) noexcept {
+  if (std::fabs(a - a1) > std::fabs(a - a2)) {
+    std::swap(a1, a2);
+    std::swap(b1, b2);
+  }
+  const DoubleDouble fraction = Quotient(Sum(a * 0.5, -a1 * 0.5), Sum(a2 * 0.5, -a1 * 0.5));
+  const DoubleDouble halfOffset = Product(fraction, Sum(b2 * 0.5, -b1 * 0.5));
+  // The half offset added twice: the whole one need not be a double.
+  const DoubleDouble halfway = Sum(b1, halfOffset.high);
+  const DoubleDouble there = Sum(halfway.high, halfOffset.high);
+  return there.high + ((halfway.low + there.low) + 2 * halfOffset.low);
+}
+
 }  // namespace
 
 void SetMarkerPenAndBrush(QPainter& painter, const SeriesLook& look) {
@@ -311,32 +362,35 @@ QRectF SegmentBox(const QRect& clip) noexcept {
 }
 
 bool ClipSegment(QLineF& line, const QRectF& box) noexcept {
-  if (box.contains(line.p1()) && box.contains(line.p2())) return true;
-  const double dx = line.dx();
-  const double dy = line.dy();
-  if (!std::isfinite(line.x1()) || !std::isfinite(line.y1()) || !std::isfinite(dx) ||
-      !std::isfinite(dy))
-    return false;
-  // Liang and Barsky: the part of p1 + t (p2 - p1), 0 <= t <= 1, inside each edge.
-  double enter = 0;
-  double leave = 1;
-  const auto within = [&](double direction, double distance) {
-    if (direction == 0) return distance >= 0;
-    const double t = distance / direction;
-    if (direction < 0) {
-      if (t > leave) return false;
-      enter = std::max(enter, t);
-    } else {
-      if (t < enter) return false;
-      leave = std::min(leave, t);
-    }
+  const double left = box.left();
+  const double right = box.right();
+  const double top = box.top();
+  const double bottom = box.bottom();
+  const double x1 = line.x1();
+  const double y1 = line.y1();
+  const double x2 = line.x2();
+  const double y2 = line.y2();
+  // Comparisons, unlike QRectF::contains, fail for coordinates that are not numbers.
+  if (x1 >= left && x1 <= right && x2 >= left && x2 <= right && y1 >= top && y1 <= bottom &&
+      y2 >= top && y2 <= bottom)
     return true;
-  };
-  if (!within(-dx, line.x1() - box.left()) || !within(dx, box.right() - line.x1()) ||
-      !within(-dy, line.y1() - box.top()) || !within(dy, box.bottom() - line.y1()))
+  if (!std::isfinite(x1) || !std::isfinite(y1) || !std::isfinite(x2) || !std::isfinite(y2))
     return false;
-  line = QLineF(line.x1() + enter * dx, line.y1() + enter * dy, line.x1() + leave * dx,
-                line.y1() + leave * dy);
+  // First across the left and right edges, then across the top and bottom. Every cut point
+  // is worked out from the ends themselves, and kept in the box against rounding.
+  if (std::max(x1, x2) < left || std::min(x1, x2) > right) return false;
+  const double acrossX1 = std::clamp(x1, left, right);
+  const double acrossX2 = std::clamp(x2, left, right);
+  const double acrossY1 = acrossX1 == x1 ? y1 : CoordinateAt(acrossX1, x1, y1, x2, y2);
+  const double acrossY2 = acrossX2 == x2 ? y2 : CoordinateAt(acrossX2, x1, y1, x2, y2);
+  if (std::max(acrossY1, acrossY2) < top || std::min(acrossY1, acrossY2) > bottom) return false;
+  const double cutY1 = std::clamp(acrossY1, top, bottom);
+  const double cutY2 = std::clamp(acrossY2, top, bottom);
+  const double cutX1 =
+      cutY1 == acrossY1 ? acrossX1 : std::clamp(CoordinateAt(cutY1, y1, x1, y2, x2), left, right);
+  const double cutX2 =
+      cutY2 == acrossY2 ? acrossX2 : std::clamp(CoordinateAt(cutY2, y1, x1, y2, x2), left, right);
+  line = QLineF(cutX1, cutY1, cutX2, cutY2);
   return true;
 }
 

@@ -58,8 +58,8 @@ void DrawMarker(QPainter& painter, QPointF centre, const SeriesLook& look);
 // Segments are cut to this box before they are drawn, so that the rasteriser never sees
 // the far-away coordinates of a deep zoom; inside the clip the pixels stay the same.
 QRectF SegmentBox(const QRect& clip) noexcept;
-// Cuts line to box; false when nothing of it lies in the box (or a coordinate is not a
-// number). A line wholly inside the box is left untouched.
+// Cuts line to box, however far beyond it the ends lie; false when nothing of it lies in
+// the box (or a coordinate is not finite). A line wholly inside the box is left untouched.
 bool ClipSegment(QLineF& line, const QRectF& box) noexcept;
 
 // Draws the lines and then the markers of points (ascending in x) with antialiasing off.

@@ -1,6 +1,8 @@
 #include "widgets/series_painter.h"
 
 #include <cmath>
+#include <limits>
+#include <optional>
 #include <random>
 #include <vector>
 
@@ -134,6 +136,27 @@ TEST(PaintSeriesTest, DrawsZoomedAndScrolledViewsAsDrawingEveryPointDoes) {
   }
 }
 
+TEST(PaintSeriesTest, DrawsStepsFarBeyondTheViewAsDrawingEveryPointDoes) {
+  // Values two million apart seen through a window 1e-14 high: the ends of each step lie
+  // some 1e22 pixels above and below the plot area, yet the line crosses it.
+  const AxisRange y{-5e-15, 5e-15};
+  struct Row {
+    const char* name;
+    std::vector<SeriesPoint> points;
+    AxisRange x;
+  };
+  const Row rows[] = {
+      {"a vertical step", {{0, -1e6}, {0, 1e6}}, {-1, 1}},
+      {"a steep step between columns", {{0, -1e6}, {1, 1e6}}, {-1, 2}},
+      {"a steep step seen as narrowly", {{0, -1e6}, {1, 1e6}}, {0.5 - 5e-15, 0.5 + 5e-15}},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    ExpectSamePicture(row.points, kLineOnly, row.x, y);
+    ExpectSamePicture(row.points, kCircles3, row.x, y);
+  }
+}
+
 TEST(PaintSeriesTest, DrawsMarkersCutByTheImageEdgesAsDrawingEveryPointDoes) {
   // A plot area two pixels inside the image, with values that are pixel positions.
   const PlotArea plot{AxisMapping({0, 360}, 0, 360), AxisMapping({0, 240}, 0, 240),
@@ -199,6 +222,44 @@ TEST(ClipSegmentTest, CutsFarSegmentsToTheBoxAndDropsTheRest) {
   EXPECT_FALSE(ClipSegment(outside, box));
   QLineF infinite(50, 50, 50, std::numeric_limits<double>::infinity());
   EXPECT_FALSE(ClipSegment(infinite, box));
+}
+
+TEST(ClipSegmentTest, CutsSegmentsWhoseEndsLieFarBeyondTheBoxWhereTheyCross) {
+  const QRectF box(0, 0, 100, 100);
+  constexpr double kLargest = std::numeric_limits<double>::max();
+  struct Row {
+    const char* name;
+    QLineF line;
+    std::optional<QLineF> cut;
+  };
+  const Row rows[] = {
+      // Ends so far apart that the box is less than a unit in the last place of their
+      // distance, as a deep zoom gives.
+      {"vertical, 1.2e21 long", {50, 6e20, 50, -6e20}, QLineF(50, 100, 50, 0)},
+      {"horizontal, 1.2e21 long", {-6e20, 50, 6e20, 50}, QLineF(0, 50, 100, 50)},
+      {"steep, between neighbouring columns", {40, 6e20, 41, -6e20}, QLineF(40.5, 100, 40.5, 0)},
+      {"diagonal, both ends far", {-1e21, -1e21, 1e21, 1e21}, QLineF(0, 0, 100, 100)},
+      {"diagonal, one end far", {50, 50, 1e21, -2e21}, QLineF(50, 50, 75, 0)},
+      {"steep, passing the box by half a pixel", {-1, 6e20, 0, -6e20}, std::nullopt},
+      // The difference of the ends is no double.
+      {"across all doubles", {-kLargest, 50, kLargest, 50}, QLineF(0, 50, 100, 50)},
+      {"diagonal across all doubles",
+       {-kLargest, -kLargest, kLargest, kLargest},
+       QLineF(0, 0, 100, 100)},
+      {"not a number", {std::nan(""), 50, 50, 50}, std::nullopt},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    QLineF line = row.line;
+    const bool kept = ClipSegment(line, box);
+    EXPECT_EQ(kept, row.cut.has_value());
+    if (!kept || !row.cut) continue;
+    // Exactly: QLineF's own equality is fuzzy.
+    EXPECT_EQ(line.x1(), row.cut->x1());
+    EXPECT_EQ(line.y1(), row.cut->y1());
+    EXPECT_EQ(line.x2(), row.cut->x2());
+    EXPECT_EQ(line.y2(), row.cut->y2());
+  }
 }
 
 }  // namespace
