@@ -1,8 +1,8 @@
 // Decodes arbitrary file bytes into lines, as ReadLineFile reads a peak file: by its path,
 // from a descriptor handed over part-way into a file, and from a pipe. It may only give
 // lines or EEncodingError; anything else it throws escapes and aborts. The lines, or the
-// error's message, must be those of a plain decoding of the whole text, which holds no line
-// with CR, LF or NUL.
+// error's message with its byte offset, must be those of a plain decoding of the whole
+// text, whose lines hold no CR, LF or NUL.
 //
 // Input: one byte that chooses the way in (its value modulo 3: 0 the path, 1 a descriptor,
 // 2 a pipe), then the file's bytes. Files of more than one piece of reading, a MiB, are
@@ -66,20 +66,17 @@ LinesRead LinesOf(std::u16string_view name, std::u16string_view text, std::size_
   return read;
 }
 
-std::u16string DecodeWindows1252(std::string_view bytes) {
-  std::u16string text(bytes.size(), u'\0');
-  detail::DecodeWindows1252(bytes, text.data());
-  return text;
-}
-
 // The rules of the line files applied to the whole file at once: the mark, the decoding,
 // and the lines of the text.
 LinesRead PlainLines(std::u16string_view name, std::string_view bytes) {
   const detail::DetectedEncoding detected = detail::DetectEncoding(bytes);
   const std::string_view body = bytes.substr(detected.markLength);
   switch (detected.encoding) {
-    case TextEncoding::Windows1252:
-      return LinesOf(name, DecodeWindows1252(body), body.find('\0'));
+    case TextEncoding::Windows1252: {
+      std::u16string text(body.size(), u'\0');
+      detail::DecodeWindows1252(body, text.data());
+      return LinesOf(name, text, body.find('\0'));
+    }
     case TextEncoding::Utf16LittleEndian:
     case TextEncoding::Utf16BigEndian: {
       std::u16string text(body.size() / 2, u'\0');
