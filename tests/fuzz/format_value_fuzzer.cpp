@@ -1,16 +1,17 @@
 // Formats an arbitrary finite double under an arbitrary usable decimal mark, as the export
 // writes every value, and reads the text back. The text must be short enough for the
-// export's buffer, the same in both double-extended implementations, and read back as the
-// double nearest to its digits (or, near a midpoint, its neighbour); the four largest
-// magnitudes, written above the largest double, must fail with EOverflow. Formatting the
-// reading must give the same text again, so that a process exported, imported and exported
-// once more keeps its file.
+// export's buffer, the value to 15 digits in the notation its size calls for, the same in
+// both double-extended implementations, and read back as the double nearest to its digits
+// (or, near a midpoint, its neighbour); the four largest magnitudes, written above the
+// largest double, must fail with EOverflow. Formatting the reading must give the same text
+// again, so that a process exported, imported and exported once more keeps its file.
 //
 // Input: the value (eight bytes), then the decimal mark (two bytes; "." when missing).
 
 #include <cmath>
 #include <cstddef>
 #include <cstdint>
+#include <cstdlib>
 #include <string>
 
 #include "model/errors.h"
@@ -50,6 +51,30 @@ std::string WithPointFor(const std::u16string& text, char16_t mark) {
   return ascii;
 }
 
+// The text, with "." for its mark, is the value to 15 significant digits: without trailing
+// zeros after the point, in fixed notation from 0.0001 up to below 1e15 and in scientific
+// notation otherwise, and within half a unit of its fifteenth digit of the value (a little
+// more, for the rounding of digit 16 after an 18-digit rounding).
+void CheckLayout(const std::string& ascii, double value, const std::string& context) {
+  const std::size_t exponent = ascii.find('E');
+  const std::string mantissa = ascii.substr(0, exponent);
+  std::size_t digits = 0;
+  bool leading = true;
+  for (const char c : mantissa) {
+    leading = leading && (c == '0' || c == '.' || c == '-');
+    digits += !leading && c != '.';
+  }
+  Require(digits <= 15, "the text has more than 15 significant digits" + context);
+  Require(mantissa.find('.') == mantissa.npos || (mantissa.back() != '0' && mantissa.back() != '.'),
+          "the text ends in a zero or a point after the point" + context);
+  const long double written = std::strtold(ascii.c_str(), nullptr);
+  const long double magnitude = std::fabs(written);
+  Require((exponent != ascii.npos) == (magnitude != 0 && (magnitude < 1e-4L || magnitude >= 1e15L)),
+          "the text has the wrong notation for its size" + context);
+  Require(std::fabs(written - value) <= 6e-15L * std::fabs(static_cast<long double>(value)),
+          "the text is further from the value than 15 digits allow" + context);
+}
+
 template <class E>
 std::u16string FormatIn(double value, ValueMarks marks) {
   char16_t buffer[kMaxFormattedValueLength];
@@ -63,6 +88,7 @@ void CheckRoundTrip(double value, ValueMarks marks) {
       " for the double of bits " + std::to_string(Bits(value)) + ", written " + ToUtf8(text);
   Require(!ascii.empty(), "the text holds a character FormatValue never writes" + context);
   Require(text.size() <= kMaxFormattedValueLength, "the text is too long" + context);
+  CheckLayout(ascii, value, context);
 #ifdef LOADGEN_HAS_X87_EXTENDED
   Require(FormatIn<SoftExtended>(value, marks) == FormatIn<X87Extended>(value, marks),
           "the two double-extended implementations write differently" + context);
