@@ -4,11 +4,12 @@
 // escapes and aborts. The process and the outcome must be those of the generation's rule
 // walked segment by segment, whose inner values lie between their segment's peaks, and the
 // same in both double-extended implementations; where a segment exceeds the limit, the
-// advised spacing must let the generation complete.
+// advised spacing must be the smallest of 15 digits that lets the generation complete.
 //
 // Input: the spacing (eight bytes), then the peaks (eight bytes each; at most kMostPeaks).
 
 #include <bit>
+#include <cfloat>
 #include <cmath>
 #include <cstddef>
 #include <cstdint>
@@ -20,6 +21,7 @@
 #include "model/generation.h"
 #include "model/generation_internal.h"
 #include "model/spacing_advice.h"
+#include "model/unicode.h"
 #include "model/value_text.h"
 #include "tests/fuzz/fuzz_support.h"
 
@@ -97,6 +99,28 @@ Generation Walk(const std::vector<double>& peaks, double spacing) {
   return walk;
 }
 
+// The 15-digit number one unit of the fifteenth digit below the positive number that text,
+// written by FormatValue, spells: "0.5" gives "499999999999999E-15".
+std::u16string NextTextBelow(const std::u16string& text) {
+  constexpr std::uint64_t kFifteenDigits = 100'000'000'000'000;
+  const std::string ascii = ToUtf8(text);
+  const std::size_t mark = ascii.find('E');
+  std::string digits = ascii.substr(0, mark);
+  int exponent = mark == ascii.npos ? 0 : std::stoi(ascii.substr(mark + 1));
+  if (const std::size_t point = digits.find('.'); point != digits.npos) {
+    exponent -= static_cast<int>(digits.size() - point - 1);
+    digits.erase(point, 1);
+  }
+  std::uint64_t significand = std::stoull(digits);
+  for (; significand < kFifteenDigits; significand *= 10) --exponent;
+  if (--significand < kFifteenDigits) {
+    significand = 10 * significand + 9;
+    --exponent;
+  }
+  const std::string below = std::to_string(significand) + "E" + std::to_string(exponent);
+  return {below.begin(), below.end()};
+}
+
 void CheckGeneration(const std::vector<double>& peaks, double spacing) {
   const std::string context = " (" + std::to_string(peaks.size()) + " peaks, spacing bits " +
                               std::to_string(BitsOf(spacing)) + ")";
@@ -109,9 +133,15 @@ void CheckGeneration(const std::vector<double>& peaks, double spacing) {
 #endif
 
   if (generation.end != Generation::End::LimitExceeded) return;
-  const double advised = ReadValue(PassingSpacingText(peaks, ValueMarks{}));
+  const std::u16string advice = PassingSpacingText(peaks, ValueMarks{});
+  const double advised = ReadValue(advice);
   Require(GenerateIn<Extended>(peaks, advised).end == Generation::End::Completed,
           "the advised spacing does not complete the generation" + context);
+  // The smallest such spacing, from the smallest normal double up.
+  if (advised < DBL_MIN) return;
+  const double below = ReadValue(NextTextBelow(advice));
+  Require(GenerateIn<Extended>(peaks, below).end == Generation::End::LimitExceeded,
+          "a smaller spacing of 15 digits than the advised one completes the generation" + context);
 }
 
 }  // namespace
