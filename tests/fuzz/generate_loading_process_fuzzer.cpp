@@ -8,7 +8,6 @@
 //
 // Input: the spacing (eight bytes), then the peaks (eight bytes each; at most kMostPeaks).
 
-#include <bit>
 #include <cfloat>
 #include <cmath>
 #include <cstddef>
@@ -24,6 +23,7 @@
 #include "model/unicode.h"
 #include "model/value_text.h"
 #include "tests/fuzz/fuzz_support.h"
+#include "tests/model/bits_test_support.h"
 
 namespace model::fuzz {
 namespace {
@@ -41,8 +41,6 @@ struct Generation {
   friend bool operator==(const Generation&, const Generation&) = default;
 };
 
-std::uint64_t BitsOf(double value) { return std::bit_cast<std::uint64_t>(value); }
-
 template <class E>
 Generation GenerateIn(const std::vector<double>& peaks, double spacing) {
   // A process left by an earlier generation, which this one must replace.
@@ -59,7 +57,7 @@ Generation GenerateIn(const std::vector<double>& peaks, double spacing) {
   } catch (const EInvalidOp&) {
     generation.end = Generation::End::InvalidOp;
   }
-  for (const double value : process) generation.process.push_back(BitsOf(value));
+  for (const double value : process) generation.process.push_back(Bits(value));
   return generation;
 }
 
@@ -72,7 +70,7 @@ Generation Walk(const std::vector<double>& peaks, double spacing) {
   Generation walk{Generation::End::Completed, 0, {}};
   for (std::size_t k = 0; k + 1 < peaks.size(); ++k) {
     const double a = peaks[k];
-    walk.process.push_back(BitsOf(a));
+    walk.process.push_back(Bits(a));
     const Extended difference = Extended(peaks[k + 1]) - Extended(a);
     if (s.IsZero()) {
       walk.end = difference.IsZero() ? Generation::End::InvalidOp : Generation::End::ZeroDivide;
@@ -92,10 +90,10 @@ Generation Walk(const std::vector<double>& peaks, double spacing) {
       const double value = (Extended(a) + Extended::FromInteger(j) * Extended(step)).ToDouble();
       Require(std::fmin(a, b) <= value && value <= std::fmax(a, b),
               "an inner value lies outside its segment " + std::to_string(k));
-      walk.process.push_back(BitsOf(value));
+      walk.process.push_back(Bits(value));
     }
   }
-  walk.process.push_back(BitsOf(peaks.back()));
+  walk.process.push_back(Bits(peaks.back()));
   return walk;
 }
 
@@ -123,7 +121,7 @@ std::u16string NextTextBelow(const std::u16string& text) {
 
 void CheckGeneration(const std::vector<double>& peaks, double spacing) {
   const std::string context = " (" + std::to_string(peaks.size()) + " peaks, spacing bits " +
-                              std::to_string(BitsOf(spacing)) + ")";
+                              std::to_string(Bits(spacing)) + ")";
   const Generation generation = GenerateIn<Extended>(peaks, spacing);
   Require(generation == Walk(peaks, spacing),
           "the generation differs from the rule walked segment by segment" + context);

@@ -9,7 +9,6 @@
 // on two threads, of tens of thousands of lines, are left to the unit tests: each would take
 // a tenth of a second here, and starve the rest.
 
-#include <bit>
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -23,6 +22,7 @@
 #include "model/value_marks.h"
 #include "model/value_text.h"
 #include "tests/fuzz/fuzz_support.h"
+#include "tests/model/bits_test_support.h"
 
 namespace model::fuzz {
 namespace {
@@ -34,13 +34,6 @@ struct Import {
 
   friend bool operator==(const Import&, const Import&) = default;
 };
-
-std::vector<std::uint64_t> BitsOf(const std::vector<double>& values) {
-  std::vector<std::uint64_t> bits;
-  bits.reserve(values.size());
-  for (const double value : values) bits.push_back(std::bit_cast<std::uint64_t>(value));
-  return bits;
-}
 
 Import ImportFile(const MemoryFile& file, ValueMarks marks) {
   // What an earlier import and generation left, which the import must drop.
@@ -57,7 +50,7 @@ Import ImportFile(const MemoryFile& file, ValueMarks marks) {
     error = failure.Message();
   }
   Require(process.empty(), "the import left values in the loading process");
-  return {BitsOf(peaks), error};
+  return {Bits(peaks), error};
 }
 
 // The values of the file's lines read one by one, up to the first that is no value.
@@ -72,7 +65,7 @@ Import ReadLineByLine(const MemoryFile& file, ValueMarks marks) {
   }
   for (const std::u16string& line : lines) {
     try {
-      expected.peaks.push_back(std::bit_cast<std::uint64_t>(ReadValue(line, marks)));
+      expected.peaks.push_back(Bits(ReadValue(line, marks)));
     } catch (const Exception& failure) {
       expected.error = failure.Message();
       break;

@@ -6,7 +6,6 @@
 //
 // Input: the decimal mark (two bytes), then the text (two bytes per code unit).
 
-#include <bit>
 #include <cmath>
 #include <cstddef>
 #include <cstdint>
@@ -20,6 +19,7 @@
 #include "model/value_text.h"
 #include "model/value_text_internal.h"
 #include "tests/fuzz/fuzz_support.h"
+#include "tests/model/bits_test_support.h"
 
 namespace model::fuzz {
 namespace {
@@ -38,7 +38,7 @@ Reading ReadIn(std::u16string_view text, ValueMarks marks) {
   try {
     const double value = detail::ReadValueIn<E>(text, marks);
     Require(std::isfinite(value), "ReadValue gave a value that is not finite");
-    return {Reading::Kind::Value, std::bit_cast<std::uint64_t>(value), {}};
+    return {Reading::Kind::Value, Bits(value), {}};
   } catch (const EConvertError& error) {
     return {Reading::Kind::ConvertError, 0, error.Message()};
   } catch (const EOverflow& error) {
@@ -140,7 +140,7 @@ void CheckAgainstSpelling(std::u16string_view trimmed, ValueMarks marks, const R
     }
   }
   if (reading.kind != Kind::Value) return;
-  const double value = std::bit_cast<double>(reading.bits);
+  const double value = FromBits(reading.bits);
   Require(std::signbit(value) == spelling.negative, "the reading has the wrong sign" + context);
   if (spelling.digits == 0 || spelling.scale <= -5120) return;
   // Well inside the normal range, where a power of ten computed by pow is good to an ulp.
