@@ -1,8 +1,10 @@
 // Reads a value from arbitrary UTF-16 text under an arbitrary decimal mark, as the import
 // reads every line of a peak file and the generate command the spacing. ReadValue may only
 // give a finite value, EConvertError quoting the trimmed text, or EOverflow; anything else
-// it throws escapes and aborts. Both double-extended implementations must agree bit for
-// bit, and a minus sign put before an unsigned number must negate its reading exactly.
+// it throws escapes and aborts. The outcome must be the one that a scan of the grammar of
+// its own and the size of the number call for, both double-extended implementations must
+// agree bit for bit, and a minus sign put before an unsigned number must negate the
+// reading exactly.
 //
 // Input: the decimal mark (two bytes), then the text (two bytes per code unit).
 
