@@ -17,6 +17,7 @@ namespace model {
 // left at its end. The errors are those of ImportPeakFile; their messages name the stream
 // as name, for instance
 //   Cannot open file "/dev/stdin". Is a directory
+// and the byte offsets they give count from where the descriptor stood.
 void ImportPeakStream(int descriptor, std::u16string_view name, ValueMarks marks,
                       std::vector<double>& peakValues, std::vector<double>& loadingProcess);
 
