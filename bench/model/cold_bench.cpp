@@ -351,12 +351,4 @@ BENCHMARK(BM_Import)->Apply(ValueCounts);
 
 }  // namespace
 
-int main(int argc, char** argv) {
-  const int childExit = bench::RunChildStepIfAsked(argc, argv, RunStep);
-  if (childExit >= 0) return childExit;
-  benchmark::Initialize(&argc, argv);
-  if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
-  benchmark::RunSpecifiedBenchmarks();
-  benchmark::Shutdown();
-  return 0;
-}
+int main(int argc, char** argv) { return bench::ColdBenchmarkMain(argc, argv, RunStep); }

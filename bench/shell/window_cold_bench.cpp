@@ -123,11 +123,5 @@ BENCHMARK(BM_FirstGenerateInNewWindow)
 
 int main(int argc, char** argv) {
   setenv("QT_QPA_PLATFORM", "offscreen", 0);
-  const int childExit = bench::RunChildStepIfAsked(argc, argv, FirstGenerate);
-  if (childExit >= 0) return childExit;
-  benchmark::Initialize(&argc, argv);
-  if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
-  benchmark::RunSpecifiedBenchmarks();
-  benchmark::Shutdown();
-  return 0;
+  return bench::ColdBenchmarkMain(argc, argv, FirstGenerate);
 }

@@ -15,6 +15,8 @@
 #include <string_view>
 #include <utility>
 
+#include <benchmark/benchmark.h>
+
 extern char** environ;
 
 namespace bench {
@@ -111,12 +113,18 @@ std::vector<double> RunInFreshProcess(const std::vector<std::string>& arguments)
   return values;
 }
 
-int RunChildStepIfAsked(int argc, char** argv, const ChildStep& step) {
-  if (argc < 2 || argv[1] != kChildFlag) return -1;
-  const std::vector<double> figures = step(std::vector<std::string>(argv + 2, argv + argc));
-  if (figures.empty()) return 1;
-  for (const double figure : figures) std::printf("%.17g\n", figure);
-  return std::fflush(stdout) == 0 ? 0 : 1;
+int ColdBenchmarkMain(int argc, char** argv, const ChildStep& step) {
+  if (argc >= 2 && argv[1] == kChildFlag) {
+    const std::vector<double> figures = step(std::vector<std::string>(argv + 2, argv + argc));
+    if (figures.empty()) return 1;
+    for (const double figure : figures) std::printf("%.17g\n", figure);
+    return std::fflush(stdout) == 0 ? 0 : 1;
+  }
+  benchmark::Initialize(&argc, argv);
+  if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
+  benchmark::RunSpecifiedBenchmarks();
+  benchmark::Shutdown();
+  return 0;
 }
 
 BenchFolder::BenchFolder() {

@@ -4,9 +4,9 @@
 // as it is for the user who does it once in a new window. A loop of warm iterations
 // reuses the pages of the one before and hides exactly that cost.
 //
-// A benchmark program starts itself again with the arguments of one step; its main calls
-// RunChildStepIfAsked first, which runs the step, prints its figures to standard output and
-// tells main to return. The parent reads the figures back from RunInFreshProcess.
+// A benchmark program starts itself again with the arguments of one step; its main returns
+// ColdBenchmarkMain, which in the child runs the step and prints its figures to standard
+// output. The parent reads the figures back from RunInFreshProcess.
 
 #include <cstddef>
 #include <functional>
@@ -44,9 +44,9 @@ std::vector<double> RunInFreshProcess(const std::vector<std::string>& arguments)
 // A step of a child: from its arguments to its figures. An empty result is a failure.
 using ChildStep = std::function<std::vector<double>(const std::vector<std::string>& arguments)>;
 
-// When argv asks for a child's step, runs it, prints its figures and returns the process's
-// exit code; otherwise returns -1 and main goes on as the parent.
-int RunChildStepIfAsked(int argc, char** argv, const ChildStep& step);
+// The main of a benchmark program: when argv asks for a child's step, runs it and prints
+// its figures; otherwise runs the benchmarks that argv selects. Returns the exit code.
+int ColdBenchmarkMain(int argc, char** argv, const ChildStep& step);
 
 // A folder of the program's own on the disk, removed when the program ends.
 class BenchFolder {
