@@ -1,7 +1,6 @@
 #include "shell/command_line.h"
 
 #include <QDir>
-#include <QFile>
 #include <QFileInfo>
 #include <QImage>
 #include <QXmlStreamReader>
@@ -157,12 +156,6 @@ TEST(CommandLineTest, VersionAndUsageErrorsNeedNoDisplay) {
 // The program without a window, on files of a folder of the test's own.
 class HeadlessTest : public test_support::FolderTest {
  protected:
-  QByteArray ReadFile(const QString& path) const {
-    QFile file(path);
-    EXPECT_TRUE(file.open(QIODevice::ReadOnly)) << path.toStdString();
-    return file.readAll();
-  }
-
   static void ExpectSuccess(const Finished& finished) {
     EXPECT_EQ(finished.exitCode, 0);
     EXPECT_EQ(finished.errors, QString());

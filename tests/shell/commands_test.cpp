@@ -80,13 +80,8 @@ class CommandTest : public WindowTest {
     EXPECT_TRUE(Import(WriteFile(QStringLiteral("again.txt"), "1\n3\n1\n")).empty());
     EXPECT_TRUE(Generate(QStringLiteral("1")).empty());
     EXPECT_EQ(form_->GeneratedProcess(), (Values{1, 2, 3, 2, 1}));
-    const QString exported = PathIn(QStringLiteral("again-out.txt"));
-    script_.Choose(exported);
-    Button("btn3")->click();
-    EXPECT_EQ(script_.TakeShown().size(), 1u);
-    QFile file(exported);
-    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
-    EXPECT_EQ(file.readAll(), QByteArray("1\r\n2\r\n3\r\n2\r\n1\r\n"));
+    EXPECT_EQ(Export(PathIn(QStringLiteral("again-out.txt"))),
+              QByteArray("1\r\n2\r\n3\r\n2\r\n1\r\n"));
   }
 
   const Values kUnitSpacingProcess = {0, 1, 2, 1, 0, -1, -2, -1, 0, 1, 2, 3, 4};
@@ -340,22 +335,15 @@ TEST_F(CommandTest, TheProgramWithoutAWindowWritesTheBytesOfTheWindowsExport) {
     const QString peaks = WriteFile(QStringLiteral("peaks.txt"), row.peaks);
     EXPECT_TRUE(Import(peaks).empty());
     EXPECT_TRUE(Generate(QString::fromLatin1(row.spacing)).empty());
-    const QString exported = PathIn(QStringLiteral("window.txt"));
-    script_.Choose(exported);
-    Button("btn3")->click();
-    EXPECT_EQ(script_.TakeShown().size(), 1u);
+    const QByteArray window = Export(PathIn(QStringLiteral("window.txt")));
 
     const QString written = PathIn(QStringLiteral("headless.txt"));
     const Finished finished =
         RunLoadgen({QStringLiteral("--spacing"), QString::fromLatin1(row.spacing),
                     QStringLiteral("--output"), written, peaks});
     EXPECT_EQ(finished.exitCode, 0) << finished.errors.toStdString();
-    QFile window(exported);
-    QFile headless(written);
-    ASSERT_TRUE(window.open(QIODevice::ReadOnly));
-    ASSERT_TRUE(headless.open(QIODevice::ReadOnly));
     EXPECT_GT(window.size(), 0);
-    EXPECT_EQ(headless.readAll(), window.readAll());
+    EXPECT_EQ(ReadFile(written), window);
   }
 }
 
@@ -372,13 +360,8 @@ TEST_F(CommaCommandTest, ImportGenerateAndExportFollowTheWindowsMarks) {
   EXPECT_TRUE(Generate(QStringLiteral("0,5")).empty());
   const Values process = {0, 0.5, 1, 1.5, 1, 0.5, 0};
   EXPECT_EQ(Now(), (State{{0, 1.5, 0}, process, {0, 1.5, 0}, process}));
-  const QString exported = PathIn(QStringLiteral("out.txt"));
-  script_.Choose(exported);
-  Button("btn3")->click();
-  EXPECT_EQ(script_.TakeShown().size(), 1u);
-  QFile file(exported);
-  ASSERT_TRUE(file.open(QIODevice::ReadOnly));
-  EXPECT_EQ(file.readAll(), QByteArray("0\r\n0,5\r\n1\r\n1,5\r\n1\r\n0,5\r\n0\r\n"));
+  EXPECT_EQ(Export(PathIn(QStringLiteral("out.txt"))),
+            QByteArray("0\r\n0,5\r\n1\r\n1,5\r\n1\r\n0,5\r\n0\r\n"));
 }
 
 // What the window made of a drag that entered it, moved over it and was let go there.

@@ -14,4 +14,10 @@ QString FolderTest::WriteFile(const QString& name, const QByteArray& bytes) cons
   return path;
 }
 
+QByteArray FolderTest::ReadFile(const QString& path) {
+  QFile file(path);
+  EXPECT_TRUE(file.open(QIODevice::ReadOnly)) << path.toStdString();
+  return file.readAll();
+}
+
 }  // namespace shell::test_support

@@ -14,6 +14,8 @@ class FolderTest : public testing::Test {
   // The path of a file of the folder holding these bytes.
   [[nodiscard]] QString WriteFile(const QString& name, const QByteArray& bytes) const;
   [[nodiscard]] QString PathIn(const QString& name) const;
+  // The bytes of the file at path; a file that does not open fails the test.
+  [[nodiscard]] static QByteArray ReadFile(const QString& path);
 
   QTemporaryDir folder_;
 };

@@ -3,11 +3,9 @@
 
 #include <QByteArray>
 #include <QDir>
-#include <QFile>
 #include <QFileInfo>
 #include <gtest/gtest.h>
 
-#include "shell/button.h"
 #include "shell/command_line.h"
 #include "shell/protocol_peaks.h"
 #include "tests/shell/folder_fixture.h"
@@ -224,12 +222,6 @@ TEST(ProtocolPeaksTest, ANumberThatDoesNotReadNamesItsOption) {
 // The built program writing protocols into a folder of the test's own.
 class ProtocolRunTest : public test_support::FolderTest {
  protected:
-  QByteArray ReadFile(const QString& path) const {
-    QFile file(path);
-    EXPECT_TRUE(file.open(QIODevice::ReadOnly)) << path.toStdString();
-    return file.readAll();
-  }
-
   // The peak file that the arguments write to standard output.
   static QByteArray Written(const QStringList& arguments, const QStringList& environment = {}) {
     const Finished finished = RunLoadgen(LoadgenRun{arguments, {}, environment, {}});
@@ -362,14 +354,9 @@ TEST_F(ProtocolWindowTest, APipedProtocolGeneratesAsTheWindowDoesFromItsFile) {
     const QString peaks = WriteFile(QStringLiteral("peaks.txt"), protocol.output);
     EXPECT_TRUE(Import(peaks).empty());
     EXPECT_TRUE(Generate(spacing).empty());
-    const QString exported = PathIn(QStringLiteral("LoadingProcess.txt"));
-    script_.Choose(exported);
-    Button("btn3")->click();
-    EXPECT_EQ(script_.TakeShown().size(), 1u);
-    QFile window(exported);
-    ASSERT_TRUE(window.open(QIODevice::ReadOnly));
+    const QByteArray window = Export(PathIn(QStringLiteral("LoadingProcess.txt")));
     EXPECT_GT(window.size(), protocol.output.size());
-    EXPECT_EQ(piped.output, window.readAll());
+    EXPECT_EQ(piped.output, window);
   }
 }
 

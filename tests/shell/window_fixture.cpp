@@ -44,6 +44,13 @@ std::vector<Shown> WindowTest::Generate(const QString& spacing) {
   return script_.TakeShown();
 }
 
+QByteArray WindowTest::Export(const QString& path) {
+  script_.Choose(path);
+  Button("btn3")->click();
+  EXPECT_EQ(script_.TakeShown().size(), 1u);
+  return ReadFile(path);
+}
+
 std::vector<double> WindowTest::Drawn(const widgets::TLineSeries& series) {
   std::vector<double> values;
   for (decltype(series.Count()) i = 0; i < series.Count(); ++i) {

@@ -29,6 +29,9 @@ class WindowTest : public FolderTest {
   [[nodiscard]] std::vector<Shown> Import(const QString& path);
   // Types the spacing into the box and clicks "Generate"; returns the boxes shown.
   [[nodiscard]] std::vector<Shown> Generate(const QString& spacing);
+  // Exports into path through the real command and its save dialog, which must be the only
+  // thing shown; returns the bytes written.
+  [[nodiscard]] QByteArray Export(const QString& path);
 
   [[nodiscard]] static std::vector<double> Drawn(const widgets::TLineSeries& series);
 
