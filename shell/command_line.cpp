@@ -3,10 +3,11 @@
 #include <cstddef>
 #include <iterator>
 #include <optional>
+#include <span>
 #include <utility>
+#include <vector>
 
 #include <QCommandLineParser>
-#include <QList>
 #include <QRegularExpression>
 
 namespace shell {
@@ -157,6 +158,18 @@ std::optional<QSize> PlotSizeOf(const QString& text) {
   return size;
 }
 
+// The fault of the first option given more than once, whose second value would silently
+// win over the first, or an empty text.
+QString RepeatedOptionFault(const QCommandLineParser& parser,
+                            std::span<const QCommandLineOption* const> options) {
+  for (const QCommandLineOption* option : options) {
+    if (parser.values(*option).size() > 1) {
+      return OptionName(*option) + QStringLiteral(" given more than once");
+    }
+  }
+  return {};
+}
+
 // Takes the marks the options name; returns the fault of one that cannot be a mark, or an
 // empty text.
 QString ReadMarks(const QCommandLineParser& parser, const Options& options,
@@ -197,8 +210,8 @@ CommandLine ParseProtocol(const QCommandLineParser& parser, const Options& optio
   if (names.size() > 1) {
     return UsageError(command + QStringLiteral(" takes no argument '%1'").arg(names[1]));
   }
-  QList<const QCommandLineOption*> own = {&options.output, &options.decimalMark,
-                                          &options.groupingMark};
+  std::vector<const QCommandLineOption*> own = {&options.output, &options.decimalMark,
+                                                &options.groupingMark};
   for (const QCommandLineOption* option : {&options.spacing, &options.plot, &options.plotSize}) {
     if (parser.isSet(*option)) {
       return UsageError(command + QStringLiteral(" takes no ") + OptionName(*option));
@@ -206,17 +219,13 @@ CommandLine ParseProtocol(const QCommandLineParser& parser, const Options& optio
   }
   for (const auto& entry : options.protocolOptions) {
     if (entry.protocol == *protocol) {
-      own.append(entry.option);
+      own.push_back(entry.option);
     } else if (parser.isSet(*entry.option)) {
       return UsageError(command + QStringLiteral(" takes no ") + OptionName(*entry.option));
     }
   }
-  // A second value would silently win over the first.
-  for (const QCommandLineOption* option : own) {
-    if (parser.values(*option).size() > 1) {
-      return UsageError(OptionName(*option) + QStringLiteral(" given more than once"));
-    }
-  }
+  const QString repeated = RepeatedOptionFault(parser, own);
+  if (!repeated.isEmpty()) return UsageError(repeated);
 
   ProtocolRequest request;
   request.protocol = *protocol;
@@ -302,12 +311,8 @@ CommandLine ParseCommandLine(const QStringList& arguments) {
     return {CommandLine::Action::OpenWindow, files.value(0), {}, {}, {}};
   }
 
-  // A second value would silently win over the first.
-  for (const QCommandLineOption* option : options.generation) {
-    if (parser.values(*option).size() > 1) {
-      return UsageError(OptionName(*option) + QStringLiteral(" given more than once"));
-    }
-  }
+  const QString repeated = RepeatedOptionFault(parser, options.generation);
+  if (!repeated.isEmpty()) return UsageError(repeated);
   if (files.isEmpty()) return UsageError(QStringLiteral("no peak file given"));
   GenerationRequest request;
   request.spacing = parser.value(options.spacing);
