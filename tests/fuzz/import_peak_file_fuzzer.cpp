@@ -9,6 +9,7 @@
 // on two threads, of tens of thousands of lines, are left to the unit tests: each would take
 // a tenth of a second here, and starve the rest.
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -82,11 +83,9 @@ void CheckImport(const MemoryFile& file, ValueMarks marks) {
                      ToUtf8(imported.error) + "', expected " +
                      std::to_string(expected.peaks.size()) + " and '" + ToUtf8(expected.error) +
                      "'";
-  for (std::size_t k = 0; k < imported.peaks.size() && k < expected.peaks.size(); ++k) {
-    if (imported.peaks[k] != expected.peaks[k]) {
-      what += "; peak " + std::to_string(k) + " differs";
-      break;
-    }
+  const auto differing = std::ranges::mismatch(imported.peaks, expected.peaks);
+  if (differing.in1 != imported.peaks.end() && differing.in2 != expected.peaks.end()) {
+    what += "; peak " + std::to_string(differing.in1 - imported.peaks.begin()) + " differs";
   }
   Fail(what);
 }

@@ -11,6 +11,7 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -140,12 +141,10 @@ void CheckLines(const LinesRead& read, const LinesRead& expected, const char* wa
                      " lines '" + ToUtf8(read.error) + "', expected " +
                      std::to_string(expected.lines.size()) + " lines '" + ToUtf8(expected.error) +
                      "'";
-  for (std::size_t k = 0; k < read.lines.size() && k < expected.lines.size(); ++k) {
-    if (read.lines[k] != expected.lines[k]) {
-      what += "; line " + std::to_string(k) + " is '" + ToUtf8(read.lines[k]) + "', expected '" +
-              ToUtf8(expected.lines[k]) + "'";
-      break;
-    }
+  const auto [line, expectedLine] = std::ranges::mismatch(read.lines, expected.lines);
+  if (line != read.lines.end() && expectedLine != expected.lines.end()) {
+    what += "; line " + std::to_string(line - read.lines.begin()) + " is '" + ToUtf8(*line) +
+            "', expected '" + ToUtf8(*expectedLine) + "'";
   }
   Fail(what);
 }
