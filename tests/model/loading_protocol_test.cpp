@@ -9,6 +9,7 @@
 
 #include <gtest/gtest.h>
 
+#include "model/unicode.h"
 #include "model/value_format.h"
 #include "tests/model/bits_test_support.h"
 
@@ -22,8 +23,6 @@ void PrintTo(const ProtocolStep& step, std::ostream* out) {
 namespace {
 
 using Steps = std::vector<ProtocolStep>;
-
-std::string Narrow(std::u16string_view text) { return std::string(text.begin(), text.end()); }
 
 // The amplitudes of kAisc341Table, as doubles written in C++.
 const double kAisc341Amplitudes[] = {0.00375, 0.005, 0.0075, 0.01, 0.015, 0.02, 0.03, 0.04};
@@ -70,7 +69,7 @@ TEST(LoadingProtocolTest, CountsAreWholeNumbersFromOneToTheLimit) {
       {u"\uFF15", std::nullopt},
   };
   for (const auto& row : rows) {
-    SCOPED_TRACE(Narrow(row.text));
+    SCOPED_TRACE(ToUtf8(row.text));
     EXPECT_EQ(ReadProtocolCount(row.text), row.count);
   }
 }
@@ -91,9 +90,9 @@ TEST(LoadingProtocolTest, ReadsATableOfAmplitudesAndCounts) {
       {u"1x5x6,2x1", u'x', {{1.5, 6}, {2, 1}}},
   };
   for (const auto& row : rows) {
-    SCOPED_TRACE(Narrow(row.table));
+    SCOPED_TRACE(ToUtf8(row.table));
     const ProtocolReading reading = ReadProtocolTable(row.table, {row.decimalMark, u' '});
-    EXPECT_EQ(Narrow(reading.fault), "");
+    EXPECT_EQ(ToUtf8(reading.fault), "");
     EXPECT_EQ(reading.steps, row.steps);
   }
 }
@@ -124,9 +123,9 @@ TEST(LoadingProtocolTest, ATableThatDoesNotReadNamesThePairAtFault) {
       {u"0,5,1x2", u',', "'0,5,1x2': '0,5,1' is not a valid floating point value"},
   };
   for (const auto& row : rows) {
-    SCOPED_TRACE(Narrow(row.table));
+    SCOPED_TRACE(ToUtf8(row.table));
     const ProtocolReading reading = ReadProtocolTable(row.table, {row.decimalMark, u' '});
-    EXPECT_EQ(Narrow(reading.fault), row.fault);
+    EXPECT_EQ(ToUtf8(reading.fault), row.fault);
     EXPECT_TRUE(reading.steps.empty());
   }
 }
@@ -178,14 +177,14 @@ TEST(LoadingProtocolTest, Fema461DividesTheLargestAmplitudeInSuccession) {
       {"71.4285714285714", 0x4051DB6DB6DB6DB5}, {"100", 0x4059000000000000},
   };
   for (const ValueMarks marks : {ValueMarks{u'.', u','}, ValueMarks{u',', u'.'}}) {
-    SCOPED_TRACE(Narrow(std::u16string(1, marks.decimalMark)));
+    SCOPED_TRACE(ToUtf8(std::u16string(1, marks.decimalMark)));
     const ProtocolReading reading = Fema461Protocol(100, 1.4, 10, 2, marks);
-    EXPECT_EQ(Narrow(reading.fault), "");
+    EXPECT_EQ(ToUtf8(reading.fault), "");
     ASSERT_EQ(reading.steps.size(), std::size(amplitudes));
     for (std::size_t i = 0; i < reading.steps.size(); ++i) {
       SCOPED_TRACE(amplitudes[i].text);
       EXPECT_EQ(Bits(reading.steps[i].amplitude), amplitudes[i].bits);
-      EXPECT_EQ(Narrow(FormatValue(reading.steps[i].amplitude)), amplitudes[i].text);
+      EXPECT_EQ(ToUtf8(FormatValue(reading.steps[i].amplitude)), amplitudes[i].text);
       EXPECT_EQ(reading.steps[i].cycles, 2);
     }
     EXPECT_EQ(ExpandProtocol(reading.steps).size(), 42u);
@@ -209,7 +208,7 @@ TEST(LoadingProtocolTest, Fema461TakesItsStepsAndCyclesAsGiven) {
     SCOPED_TRACE(row.steps);
     const ProtocolReading reading =
         Fema461Protocol(row.largest, row.ratio, row.steps, row.cycles, ValueMarks{});
-    EXPECT_EQ(Narrow(reading.fault), "");
+    EXPECT_EQ(ToUtf8(reading.fault), "");
     EXPECT_EQ(reading.steps, row.expected);
   }
 }
@@ -233,7 +232,7 @@ TEST(LoadingProtocolTest, Fema461RefusesAnAmplitudeWhoseTextDoesNotReadBack) {
     SCOPED_TRACE(row.largestBits);
     const ProtocolReading reading =
         Fema461Protocol(FromBits(row.largestBits), 1.4, 10, 2, ValueMarks{});
-    EXPECT_EQ(Narrow(reading.fault), row.fault);
+    EXPECT_EQ(ToUtf8(reading.fault), row.fault);
     EXPECT_EQ(reading.steps.size(), *row.fault == '\0' ? 10u : 0u);
   }
 }
